@@ -1,0 +1,11 @@
+# Shared settings of the two mingw-w64 cross toolchains; the including file sets
+# TOVRIN_TRIPLE first.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${TOVRIN_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TOVRIN_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TOVRIN_TRIPLE}-windres)
+set(CMAKE_OBJDUMP ${TOVRIN_TRIPLE}-objdump)
+set(CMAKE_FIND_ROOT_PATH /usr/${TOVRIN_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,0 +1,34 @@
+#include "state.h"
+
+HINSTANCE moduleInstance;
+int sourceState = kStateLoaded;
+TW_UINT16 conditionCode = TWCC_SUCCESS;
+TW_IDENTITY appIdentity;
+TW_IDENTITY sourceIdentity;
+HWND appWindow;
+int uiInUse;
+HWND uiDialog;
+
+char settingsPath[MAX_PATH];
+ScanSettings settings;
+BasicAbility basicAbility;
+ScannerAbility scannerAbility;
+
+HWND logoWindow;
+HMODULE uiLibrary;
+int lineArtInvert;
+int grayInvert;
+HGLOBAL workBufferHandles[kWorkBufferCount];
+void* workBuffers[kWorkBufferCount];
+
+int pageCount;
+
+TW_INT16 transferCount = -1;
+TW_BOOL feederEnabled = TRUE;
+TW_BOOL feedPage = FALSE;
+BYTE paperPresent;
+
+JobInfo jobInfo;
+ScanParameters scanParameters;
+char transferFileName[kFileNameSize] = "KMDIB.BMP";
+HGLOBAL dibHandle;
