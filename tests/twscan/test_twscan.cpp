@@ -305,10 +305,14 @@ TEST_F(TwscanTest, PatternWithoutNumberKeepsEveryImage)
 TEST_F(TwscanTest, UnwritableOutputFailsAndClosesTheSource)
 {
     Configure({});
-    const RunResult run = Run({"--out", scratch.Path("missing\\x%d.bmp")});
-    EXPECT_EQ(run.exitCode, 1u) << Describe(run);
-    EXPECT_NE(run.err.find("cannot write"), std::string::npos) << Describe(run);
-    ExpectClosed();
+    for (const char* xfer : {"native", "memory", "file"}) {
+        log.Remove();
+        const RunResult run = Run({"--xfer", xfer, "--out", scratch.Path("missing\\x%d.bmp")});
+        EXPECT_EQ(run.exitCode, 1u) << xfer << "\n" << Describe(run);
+        EXPECT_NE(run.err.find("cannot write " + scratch.Path("missing\\x1.bmp")), std::string::npos)
+            << xfer << "\n" << Describe(run);
+        ExpectClosed();
+    }
 }
 
 // MSG_XFERREADY arrives while MSG_ENABLEDS is still running: the fake shows

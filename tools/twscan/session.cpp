@@ -14,6 +14,10 @@ int tripletDepth;
 TW_UINT16 lastConditionCode;
 
 namespace {
+bool lastConditionKnown;
+}
+
+namespace {
 
 DSMENTRYPROC dsmEntry;
 FILE* tripletLog;
@@ -44,9 +48,8 @@ TW_UINT16 Call(pTW_IDENTITY destination, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 
 
     std::string status;
     if (rc == TWRC_FAILURE) {
-        bool known = false;
-        lastConditionCode = ReadConditionCode(destination, known);
-        status = known ? " (" + ConditionCodeName(lastConditionCode) + ")" : " (no status)";
+        lastConditionCode = ReadConditionCode(destination, lastConditionKnown);
+        status = lastConditionKnown ? " (" + ConditionCodeName(lastConditionCode) + ")" : " (no status)";
     }
     // Every window message passes through MSG_PROCESSEVENT; only the calls
     // that meant something are worth a line.
@@ -103,6 +106,6 @@ std::string FailureText(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_UINT16 rc
 {
     std::string text = TripletName(dg, dat, msg) + " failed: " + ReturnCodeName(rc);
     if (rc == TWRC_FAILURE)
-        text += " (" + ConditionCodeName(lastConditionCode) + ")";
+        text += lastConditionKnown ? " (" + ConditionCodeName(lastConditionCode) + ")" : " (no status)";
     return text;
 }

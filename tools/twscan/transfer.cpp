@@ -253,9 +253,16 @@ TransferResult TransferFile(const std::string& path, ImageShape& delivered, std:
         return TransferResult::Failed;
     }
     // A file left from before must not pass for the source's work.
-    if (!DeleteFileA(full) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-        reason = "cannot replace " + path;
-        return TransferResult::Failed;
+    if (!DeleteFileA(full)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_PATH_NOT_FOUND) {
+            reason = "cannot write " + path + ": its folder does not exist";
+            return TransferResult::Failed;
+        }
+        if (error != ERROR_FILE_NOT_FOUND) {
+            reason = "cannot replace " + path;
+            return TransferResult::Failed;
+        }
     }
     std::memcpy(setup.FileName, full, length + 1);
     setup.Format = TWFF_BMP;

@@ -1,0 +1,42 @@
+// Faults of the virtual scanner reach the user as the model file's texts
+// (printed by --dismiss) and twscan fails with the reason.
+//
+// DISABLED_ tests wait for the data source's enable and transfers.
+#include "e2e.h"
+
+namespace {
+
+TEST_F(E2eTest, DISABLED_ScannerThatIsNotWarmShowsTheWarmUpMessage)
+{
+    AddToScannerIni("[Faults]\r\nTestScanner=1\r\nStatus=155");
+    const RunResult run = Scan({"--out", scratch.Path("x%d.bmp")});
+    EXPECT_EQ(run.exitCode, 1u) << Describe(run);
+    EXPECT_TRUE(AnyLineContains(run.ErrLines(), "message: Scanner lamp does not warm up yet.\\n"
+                                                "Please wait 30 seconds and try again."))
+        << Describe(run);
+    EXPECT_TRUE(AnyLineContains(run.ErrLines(), "cannot be enabled")) << Describe(run);
+    EXPECT_EQ(CompanionLog(), (std::vector<std::string>{"twain_false"}));
+}
+
+TEST_F(E2eTest, DISABLED_TransferWithoutPaperShowsTheNoPaperMessage)
+{
+    AddToScannerIni("[Faults]\r\nTransfer=701");
+    const RunResult run = Scan({"--xfer", "memory", "--out", scratch.Path("x%d.bmp")});
+    EXPECT_EQ(run.exitCode, 1u) << Describe(run);
+    EXPECT_TRUE(AnyLineContains(run.ErrLines(), "message: \\n\\nThere is no paper in the document feeder.\\n"
+                                                "Please load the paper and try again."))
+        << Describe(run);
+    EXPECT_TRUE(AnyLineContains(run.ErrLines(), "the source cancelled the transfer")) << Describe(run);
+    EXPECT_TRUE(run.out.empty()) << Describe(run);
+}
+
+TEST_F(E2eTest, DISABLED_AreaTooSmallShowsTheBadSizeMessage)
+{
+    const RunResult run = Scan({"--xfer", "native", "--dpi", "300", "--frame", "0,0,0.1,0.1", "--out",
+                                scratch.Path("x%d.bmp")});
+    EXPECT_EQ(run.exitCode, 1u) << Describe(run);
+    EXPECT_TRUE(AnyLineContains(run.ErrLines(), "message: \\n\\nThe scan area is too small.")) << Describe(run);
+    EXPECT_TRUE(AnyLineContains(run.ErrLines(), "DAT_IMAGEINFO MSG_GET failed")) << Describe(run);
+}
+
+} // namespace
