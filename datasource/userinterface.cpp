@@ -1,3 +1,5 @@
+#include "userinterface.h"
+
 #include "entry.h"
 #include "state.h"
 
@@ -7,3 +9,27 @@ TW_UINT16 UserInterfaceHandler(TripletCall*)
     return TWRC_FAILURE;
 }
 
+void TearDownUserInterface()
+{
+    if (uiDialog) {
+        HWND dialog = uiDialog;
+        uiDialog = nullptr;
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+    if (logoWindow) {
+        DestroyWindow(logoWindow);
+        logoWindow = nullptr;
+    }
+    if (uiLibrary) {
+        FreeLibrary(uiLibrary);
+        uiLibrary = nullptr;
+    }
+    for (int i = 0; i < kWorkBufferCount; ++i) {
+        if (workBufferHandles[i]) {
+            GlobalUnlock(workBufferHandles[i]);
+            GlobalFree(workBufferHandles[i]);
+        }
+        workBufferHandles[i] = nullptr;
+        workBuffers[i] = nullptr;
+    }
+}

@@ -112,6 +112,8 @@ void ResetSourceState()
     uiDialog = nullptr;
     settingsPath[0] = '\0';
     settings = ScanSettings{};
+    jobSettings = ScanSettings{};
+    preparedPages = 0;
     basicAbility = BasicAbility{};
     scannerAbility = ScannerAbility{};
     logoWindow = nullptr;
@@ -123,6 +125,9 @@ void ResetSourceState()
     feederEnabled = TRUE;
     feedPage = FALSE;
     paperPresent = 0;
+    unitsCurrent = TWUN_INCHES;
+    xferMechCurrent = TWSX_MEMORY;
+    planarChunkyCurrent = TWPC_CHUNKY;
     jobInfo = JobInfo{};
     scanParameters = ScanParameters{};
     lstrcpyA(transferFileName, "KMDIB.BMP");
