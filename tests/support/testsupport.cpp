@@ -24,7 +24,7 @@ int RecordBox(HWND owner, const char* text, const char* caption, UINT flags)
 const char* const kSystemFiles[] = {
     "\\7d32.ini",    "\\kmscan32.ini", "\\apsetup.ini", "\\kmintray.ini", "\\easy.ini",
     "\\vscanner.ini", "\\vscanner.log", "\\vostel32.log", "\\satur.km",    "\\kmlogo.km",
-    "\\KMDIB.BMP",   "\\kmpre.bmp",    "\\fakedevice.log", "\\fakedevice.ini",
+    "\\KMDIB.BMP",   "\\kmpre.bmp",    "\\fakedevice.log", "\\fakedevice.ini", "\\TWAIN_32.DLL",
 };
 
 } // namespace
@@ -102,6 +102,11 @@ std::string BinFolder()
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string folder(path, length);
     return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+void FakeDriverBinding()
+{
+    driver.deviceLibrary = LoadLibraryA((BinFolder() + "fakedevice.dll").c_str());
 }
 
 void RemoveSystemFiles()

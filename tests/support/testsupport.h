@@ -46,6 +46,11 @@ private:
 // The folder of the running test program, with a trailing backslash.
 std::string BinFolder();
 
+// Marks the driver as bound with a harmless library, so that code which
+// asks whether a driver is bound goes on to the fake functions a test put
+// into the driver table.
+void FakeDriverBinding();
+
 // The files of the system in the Windows directory that tests may create.
 void RemoveSystemFiles();
 // Drops the platform's cached copy of an INI file written behind its back.
