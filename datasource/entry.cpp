@@ -36,12 +36,6 @@ constexpr DispatchEntry kImageTable[] = {
     {0, nullptr, false},
 };
 
-TW_UINT16 Refuse(TW_UINT16 code)
-{
-    conditionCode = code;
-    return TWRC_FAILURE;
-}
-
 TW_UINT16 ProcessEvent(TW_MEMREF data)
 {
     auto* event = static_cast<pTW_EVENT>(data);

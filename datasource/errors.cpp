@@ -100,3 +100,9 @@ TW_UINT16 FailTriplet(TW_UINT16 code, const char* text)
     DS_Error(appWindow, text, code);
     return TWRC_FAILURE;
 }
+
+TW_UINT16 Refuse(TW_UINT16 code)
+{
+    conditionCode = code;
+    return TWRC_FAILURE;
+}

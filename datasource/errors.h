@@ -12,3 +12,6 @@ constexpr size_t kErrorTextMax = 255;
 // Sets the condition code, reports it with the handler's fixed text and
 // answers TWRC_FAILURE.
 TW_UINT16 FailTriplet(TW_UINT16 code, const char* text);
+
+// Sets the condition code and answers TWRC_FAILURE without a message.
+TW_UINT16 Refuse(TW_UINT16 code);

@@ -11,6 +11,8 @@ HWND uiDialog;
 
 char settingsPath[MAX_PATH];
 ScanSettings settings;
+ScanSettings jobSettings;
+DWORD preparedPages;
 BasicAbility basicAbility;
 ScannerAbility scannerAbility;
 
@@ -27,6 +29,9 @@ TW_INT16 transferCount = -1;
 TW_BOOL feederEnabled = TRUE;
 TW_BOOL feedPage = FALSE;
 BYTE paperPresent;
+TW_UINT16 unitsCurrent = TWUN_INCHES;
+TW_UINT16 xferMechCurrent = TWSX_MEMORY;
+TW_UINT16 planarChunkyCurrent = TWPC_CHUNKY;
 
 JobInfo jobInfo;
 ScanParameters scanParameters;

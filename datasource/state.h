@@ -25,7 +25,9 @@ extern HWND uiDialog;              // the UI plug-in's dialog, or null
 
 // Settings and abilities
 extern char settingsPath[MAX_PATH];
-extern ScanSettings settings;
+extern ScanSettings settings;      // the request: what the application and the user asked for
+extern ScanSettings jobSettings;   // the request as the last derivation rewrote it for the driver
+extern DWORD preparedPages;        // "Scan Page" as last read from the settings file
 extern BasicAbility basicAbility;
 extern ScannerAbility scannerAbility;
 
@@ -47,6 +49,10 @@ extern TW_INT16 transferCount;
 extern TW_BOOL feederEnabled;
 extern TW_BOOL feedPage;
 extern BYTE paperPresent;
+// Current values of capabilities that other handlers read or change.
+extern TW_UINT16 unitsCurrent;        // ICAP_UNITS
+extern TW_UINT16 xferMechCurrent;     // ICAP_XFERMECH
+extern TW_UINT16 planarChunkyCurrent; // ICAP_PLANARCHUNKY
 
 // The scan job and the transfers
 extern JobInfo jobInfo;
