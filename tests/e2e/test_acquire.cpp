@@ -33,7 +33,10 @@ INSTANTIATE_TEST_SUITE_P(
                       AcquireCase{"native", "rgb", 24}, AcquireCase{"memory", "bw", 1},
                       AcquireCase{"memory", "gray", 8}, AcquireCase{"memory", "rgb", 24},
                       AcquireCase{"file", "bw", 1}, AcquireCase{"file", "gray", 8},
-                      AcquireCase{"file", "rgb", 24}));
+                      AcquireCase{"file", "rgb", 24}),
+    [](const ::testing::TestParamInfo<AcquireCase>& info) {
+        return std::string(info.param.xfer) + "_" + info.param.pixel;
+    });
 
 // What tools/scan.sh asks for: the whole bed in colour at 150 dpi.
 TEST_F(E2eTest, DISABLED_AcquiresTheWholePageInColour)

@@ -3,6 +3,7 @@
 // program's own Wine prefix.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -107,6 +108,21 @@ struct TransferCase {
 
 class TransferTest : public TwscanTest, public ::testing::WithParamInterface<TransferCase> {};
 
+std::string TransferCaseName(const ::testing::TestParamInfo<TransferCase>& info)
+{
+    static constexpr const char* kTypes[] = {"bw", "gray", "rgb", "palette"};
+    return std::string(info.param.xfer) + "_" + std::to_string(info.param.bits) + "_" +
+           kTypes[info.param.pixelType] + (info.param.omitOffsets ? "_no_offsets" : "");
+}
+
+// Letters and digits of a text, the rest as "_": a test name.
+std::string NameOf(std::string text)
+{
+    for (char& c : text)
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return text;
+}
+
 // Odd sizes, so rows need padding in the BMP file; several memory strips.
 TEST_P(TransferTest, SavesEveryPixelAsDelivered)
 {
@@ -158,7 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TransferCase{"memory", 4, TWPT_GRAY, false}, TransferCase{"memory", 8, TWPT_GRAY, false},
                       TransferCase{"memory", 8, TWPT_PALETTE, false}, TransferCase{"memory", 24, TWPT_RGB, false},
                       TransferCase{"memory", 24, TWPT_RGB, true}, TransferCase{"file", 1, TWPT_BW, false},
-                      TransferCase{"file", 8, TWPT_PALETTE, false}, TransferCase{"file", 24, TWPT_RGB, false}));
+                      TransferCase{"file", 8, TWPT_PALETTE, false}, TransferCase{"file", 24, TWPT_RGB, false}),
+    TransferCaseName);
 
 struct MismatchCase {
     const char* xfer;
@@ -192,7 +209,10 @@ INSTANTIATE_TEST_SUITE_P(
         MismatchCase{"memory", "DeliverHeight=47", "announced 64x48, 8 bits but delivered 64x47, 8 bits"},
         MismatchCase{"memory", "DeliverHeight=49", "announced 48 rows but sent rows up to"},
         MismatchCase{"memory", "DeliverWidth=65", "64 pixels wide but sent strips of 65"},
-        MismatchCase{"memory", "DeliverBits=24", "rows of 192 bytes for 64 pixels of 8 bits"}));
+        MismatchCase{"memory", "DeliverBits=24", "rows of 192 bytes for 64 pixels of 8 bits"}),
+    [](const ::testing::TestParamInfo<MismatchCase>& info) {
+        return NameOf(std::string(info.param.xfer) + "_" + info.param.key);
+    });
 
 struct FailureCase {
     std::vector<std::string> keys;
@@ -245,7 +265,13 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{{"Fail=DISABLEDS"}, {}, "MSG_DISABLEDS failed"},
         FailureCase{{"Fail=CLOSEDS"}, {}, "MSG_CLOSEDS failed"},
         FailureCase{{"Cancel=NATIVEXFER"}, {}, "no image was saved"},
-        FailureCase{{"Notify=closereq"}, {}, "the source asked to close before delivering an image"}));
+        FailureCase{{"Notify=closereq"}, {}, "the source asked to close before delivering an image"}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) {
+        std::string name = info.param.keys[0];
+        for (const auto& arg : info.param.args)
+            name += "_" + arg;
+        return NameOf(name) + "_" + std::to_string(info.index);
+    });
 
 TEST_F(TwscanTest, CancelledImageIsReportedAndNotSaved)
 {
