@@ -12,9 +12,9 @@ RunResult E2eTest::Scan(std::vector<std::string> args)
     return RunTwscan(args, 180000);
 }
 
-void E2eTest::AddToScannerIni(const std::string& sections)
+void E2eTest::SetScannerKey(const std::string& section, const std::string& key, const std::string& value)
 {
-    scannerIni.Write(ReadWholeFile(scannerIni.Path()) + "\r\n" + sections + "\r\n");
+    SetIniValue(scannerIni.Path(), section, key, value);
 }
 
 std::string Describe(const RunResult& run)

@@ -16,9 +16,8 @@ protected:
 
     // Runs twscan with --dismiss (no message box may wait for a user).
     RunResult Scan(std::vector<std::string> args);
-    // vscanner.ini for this test: the installed one with these sections
-    // appended ("[Faults]\r\nTransfer=701").
-    void AddToScannerIni(const std::string& sections);
+    // One key of vscanner.ini for this test ("Faults", "Transfer", "701").
+    void SetScannerKey(const std::string& section, const std::string& key, const std::string& value);
 
     std::vector<std::string> ScannerLog() const { return ReadLines(scannerLog.Path()); }
     std::vector<std::string> CompanionLog() const { return ReadLines(companionLog.Path()); }

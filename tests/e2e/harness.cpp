@@ -188,6 +188,24 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+namespace {
+
+// Drops the profile functions' cached copy of a file changed behind them.
+void ForgetCachedProfile(const std::string& path)
+{
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+}
+
+} // namespace
+
+void SetIniValue(const std::string& path, const std::string& section, const std::string& key,
+                 const std::string& value)
+{
+    ForgetCachedProfile(path);
+    WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str());
+    ForgetCachedProfile(path);
+}
+
 RestoredFile::RestoredFile(std::string path)
     : path_(std::move(path)), existed_(FileExists(path_)), content_(existed_ ? ReadWholeFile(path_) : "")
 {
@@ -199,16 +217,19 @@ RestoredFile::~RestoredFile()
         WriteWholeFile(path_, content_);
     else
         DeleteFileA(path_.c_str());
+    ForgetCachedProfile(path_);
 }
 
 void RestoredFile::Write(const std::string& content)
 {
     WriteWholeFile(path_, content);
+    ForgetCachedProfile(path_);
 }
 
 void RestoredFile::Remove()
 {
     DeleteFileA(path_.c_str());
+    ForgetCachedProfile(path_);
 }
 
 ScratchFolder::ScratchFolder()

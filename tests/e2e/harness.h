@@ -34,6 +34,10 @@ std::string ReadWholeFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
+// Sets one key of an INI file through the profile functions, so that a
+// section that is already there gets the key rather than a second section.
+void SetIniValue(const std::string& path, const std::string& section, const std::string& key,
+                 const std::string& value);
 
 // Keeps a file as it was (or absent) and puts it back at the end of the test.
 class RestoredFile {

@@ -74,14 +74,14 @@ TEST_F(E2eTest, DISABLED_DriverAndCompanionSeeTheSession)
 // Each sheet in the feeder gives one image; CAP_XFERCOUNT stops earlier.
 TEST_F(E2eTest, DISABLED_FeederGivesOneImagePerSheetUpToTheCount)
 {
-    AddToScannerIni("[Bed]\r\nSheets=2");
+    SetScannerKey("Bed", "Sheets", "2");
     RunResult run = Scan({"--xfer", "native", "--pixel", "gray", "--dpi", "160", "--frame",
                           "0.5,0.5,2.5,1.75", "--out", scratch.Path("sheet%d.bmp")});
     EXPECT_EQ(run.exitCode, 0u) << Describe(run);
     EXPECT_EQ(run.OutLines().size(), 2u) << Describe(run);
     EXPECT_TRUE(FileExists(scratch.Path("sheet2.bmp")));
 
-    AddToScannerIni("[Bed]\r\nSheets=3");
+    SetScannerKey("Bed", "Sheets", "3");
     run = Scan({"--xfer", "memory", "--pixel", "bw", "--dpi", "160", "--frame", "0.5,0.5,2.5,1.75",
                 "--count", "2", "--out", scratch.Path("counted%d.bmp")});
     EXPECT_EQ(run.exitCode, 0u) << Describe(run);

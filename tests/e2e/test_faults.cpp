@@ -8,7 +8,8 @@ namespace {
 
 TEST_F(E2eTest, DISABLED_ScannerThatIsNotWarmShowsTheWarmUpMessage)
 {
-    AddToScannerIni("[Faults]\r\nTestScanner=1\r\nStatus=155");
+    SetScannerKey("Faults", "TestScanner", "1");
+    SetScannerKey("Faults", "Status", "155");
     const RunResult run = Scan({"--out", scratch.Path("x%d.bmp")});
     EXPECT_EQ(run.exitCode, 1u) << Describe(run);
     EXPECT_TRUE(AnyLineContains(run.ErrLines(), "message: Scanner lamp does not warm up yet.\\n"
@@ -20,7 +21,7 @@ TEST_F(E2eTest, DISABLED_ScannerThatIsNotWarmShowsTheWarmUpMessage)
 
 TEST_F(E2eTest, DISABLED_TransferWithoutPaperShowsTheNoPaperMessage)
 {
-    AddToScannerIni("[Faults]\r\nTransfer=701");
+    SetScannerKey("Faults", "Transfer", "701");
     const RunResult run = Scan({"--xfer", "memory", "--out", scratch.Path("x%d.bmp")});
     EXPECT_EQ(run.exitCode, 1u) << Describe(run);
     EXPECT_TRUE(AnyLineContains(run.ErrLines(), "message: \\n\\nThere is no paper in the document feeder.\\n"

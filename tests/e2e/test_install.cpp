@@ -34,4 +34,21 @@ TEST_F(E2eTest, InstalledFilesHaveWindowsLineEnds)
     EXPECT_TRUE(FileExists(WindowsFile("\\twain_32.dll")));
 }
 
+// What the tests rely on to change the scanner: a key set in its section,
+// and the file as installed again after the test.
+TEST_F(E2eTest, ScannerSettingsChangedByATestAreRestored)
+{
+    const std::string path = WindowsFile("\\vscanner.ini");
+    const std::string installed = ReadWholeFile(path);
+    {
+        RestoredFile restored(path);
+        SetIniValue(path, "Faults", "Transfer", "701");
+        EXPECT_EQ(GetPrivateProfileIntA("Faults", "Transfer", 0, path.c_str()), 701u);
+        const std::string changed = ReadWholeFile(path);
+        EXPECT_EQ(changed.find("[Faults]"), changed.rfind("[Faults]")) << changed;
+    }
+    EXPECT_EQ(ReadWholeFile(path), installed);
+    EXPECT_EQ(GetPrivateProfileIntA("Faults", "Transfer", 0, path.c_str()), 0u);
+}
+
 } // namespace
