@@ -60,6 +60,18 @@ int AllocatePixels(BitmapHandle* bitmap, int width, int height, int bitsPerPixel
     return kImagingSuccess;
 }
 
+bool BitmapConsistent(const BitmapHandle* bitmap)
+{
+    if (!BitmapPresent(bitmap) || !ValidDepth(bitmap->bitsPerPixel) || bitmap->width <= 0 ||
+        bitmap->height <= 0 || bitmap->width > kImagingMaxDimension ||
+        bitmap->height > kImagingMaxDimension)
+        return false;
+    const int64_t rowBytes = BitmapRowBytes(bitmap->width, bitmap->bitsPerPixel);
+    return bitmap->bytesPerLine == rowBytes &&
+           bitmap->dataSize == static_cast<uint64_t>(rowBytes) * bitmap->height &&
+           GlobalSize(bitmap->memory) >= bitmap->dataSize;
+}
+
 PixelLock::PixelLock(const BitmapHandle* bitmap)
     : memory_(bitmap->memory), pixels_(static_cast<uint8_t*>(GlobalLock(bitmap->memory)))
 {

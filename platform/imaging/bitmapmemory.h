@@ -15,6 +15,10 @@ inline unsigned PaletteSize(const BitmapHandle* bitmap)
     return bitmap->colourCount < most ? bitmap->colourCount : most;
 }
 
+// A present bitmap whose size fields still agree with its pixel memory: the
+// record belongs to the caller, who may have changed them.
+bool BitmapConsistent(const BitmapHandle* bitmap);
+
 // Overwrites the record with a new zeroed bitmap (gray palette below 16 bits).
 int AllocatePixels(BitmapHandle* bitmap, int width, int height, int bitsPerPixel, int order);
 

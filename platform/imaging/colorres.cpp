@@ -100,7 +100,7 @@ extern "C" int WINAPI L_ColorResBitmap(BitmapHandle* source, BitmapHandle* desti
 {
     if (!BitmapPresent(source) || !destination)
         return kImagingNoBitmap;
-    if (!ValidDepth(bitsPerPixel))
+    if (!ValidDepth(bitsPerPixel) || !BitmapConsistent(source))
         return kImagingInvalidParameter;
     const bool useColours = (flags & kColorResUseColours) != 0 && bitsPerPixel <= 8;
     if (useColours && (!colours || colourCount == 0 || colourCount > (1u << bitsPerPixel)))

@@ -42,7 +42,7 @@ int WINAPI L_PaintDC(HDC hdc, BitmapHandle* bitmap, const RECT* source, const RE
 {
     if (!BitmapPresent(bitmap))
         return kImagingNoBitmap;
-    if (!hdc)
+    if (!hdc || !BitmapConsistent(bitmap))
         return kImagingInvalidParameter;
     const RECT whole{0, 0, bitmap->width, bitmap->height};
     const RECT from = source ? *source : whole;
@@ -97,10 +97,14 @@ int WINAPI L_PaintDC(HDC hdc, BitmapHandle* bitmap, const RECT* source, const RE
     }
 
     SavedDC saved(hdc);
-    if (destinationClip &&
-        IntersectClipRect(hdc, destinationClip->left, destinationClip->top,
-                          destinationClip->right, destinationClip->bottom) == ERROR)
-        return kImagingPaintFailed;
+    if (destinationClip) {
+        const int clip = IntersectClipRect(hdc, destinationClip->left, destinationClip->top,
+                                           destinationClip->right, destinationClip->bottom);
+        if (clip == ERROR)
+            return kImagingPaintFailed;
+        if (clip == NULLREGION)
+            return kImagingSuccess; // nothing of it can show
+    }
     SetStretchBltMode(hdc, COLORONCOLOR);
     // The source origin of a bottom-up DIB is its lower-left corner.
     const int lines = StretchDIBits(hdc, left, top, right - left, bottom - top, part.left,

@@ -255,3 +255,27 @@ TEST(ImagingExports, OrdinalsReachTheNamedFunctions)
         EXPECT_EQ(byName, GetProcAddress(module, MAKEINTRESOURCEA(c.ordinal))) << c.name;
     }
 }
+
+TEST_F(BitmapTest, SizeFieldsChangedByTheCallerAreNeverReadBeyondThePixels)
+{
+    ASSERT_EQ(kImagingSuccess, L_AllocateBitmap(&bitmap, 4, 4, 24, kOrderBgr));
+    HDC dc = CreateCompatibleDC(nullptr);
+    using Edit = void (*)(BitmapHandle&);
+    const Edit edits[] = {
+        [](BitmapHandle& b) { b.width = 1000; },
+        [](BitmapHandle& b) { b.height = 1000; },
+        [](BitmapHandle& b) { b.bitsPerPixel = 32; },
+        [](BitmapHandle& b) { b.bytesPerLine = 4000; },
+        [](BitmapHandle& b) { b.dataSize = 100000; },
+    };
+    for (Edit edit : edits) {
+        BitmapHandle changed = bitmap;
+        edit(changed);
+        EXPECT_EQ(kImagingInvalidParameter,
+                  L_PaintDC(dc, &changed, nullptr, nullptr, nullptr, nullptr, SRCCOPY));
+        EXPECT_EQ(kImagingInvalidParameter,
+                  L_ColorResBitmap(&changed, &other, 8, 0, nullptr, 0, nullptr, nullptr));
+        EXPECT_FALSE(BitmapPresent(&other));
+    }
+    DeleteDC(dc);
+}

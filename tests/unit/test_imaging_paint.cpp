@@ -152,6 +152,20 @@ TEST_F(PaintTest, SourceRectangleAndClips)
     EXPECT_EQ(kBackground, sourceClipped.At(9, 4));
     EXPECT_EQ(kBackground, sourceClipped.At(0, 7));
 
+    // A destination clip beside the destination paints nothing, without failing.
+    Canvas beside(20, 20);
+    const RECT away{15, 15, 20, 20};
+    EXPECT_EQ(kImagingSuccess, L_PaintDC(beside.dc(), &bitmap, nullptr, nullptr, &whole, &away,
+                                         SRCCOPY));
+    EXPECT_EQ(kBackground, beside.At(0, 0));
+    // So does a device context clipped elsewhere, as in a paint of another part.
+    HRGN elsewhere = CreateRectRgn(15, 15, 20, 20);
+    SelectClipRgn(beside.dc(), elsewhere);
+    DeleteObject(elsewhere);
+    EXPECT_EQ(kImagingSuccess, L_PaintDC(beside.dc(), &bitmap, nullptr, nullptr, &whole, nullptr,
+                                         SRCCOPY));
+    EXPECT_EQ(kBackground, beside.At(0, 0));
+
     // The clip of the caller's device context is its own again afterwards.
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(0, GetClipRgn(clipped.dc(), region)) << "no clip region left behind";
