@@ -14,9 +14,10 @@
 namespace {
 
 // Option bits of ScanSettings.functions.
-constexpr DWORD kFunctionGrayScan = 0x04;      // scan in gray, deliver colour
-constexpr DWORD kFunctionReduce = 0x08;        // scanner works above the resolution
-constexpr DWORD kFunctionColorScan = 0x10;     // scan in colour
+// 0x04 and 0x10 both make the scanner work in its one-pass colour mode.
+constexpr DWORD kFunctionColorModeA = 0x04;
+constexpr DWORD kFunctionReduce = 0x08; // the scanner works above the resolution
+constexpr DWORD kFunctionColorModeB = 0x10;
 constexpr DWORD kFunctionQualityDescreen = 0x40;
 constexpr DWORD kFunctionAlways = 0x80;
 
@@ -81,6 +82,7 @@ constexpr std::array<ThresholdPreset, 3> kThresholdPresets{{
 constexpr BYTE kTetFromFile = 128;
 constexpr BYTE kTetStrongEdge = 0x40;
 
+// Names come from fixed-size fields that need not be terminated.
 std::string_view Bounded(const char* text, size_t size)
 {
     if (!text)
@@ -321,7 +323,7 @@ DWORD InvertBy(int flag, DWORD invertImage)
 void SelectPixelMultiple(ScannerAbility* ability, const ScanSettings* settings, int* multiple,
                          BYTE* halftoneCode, const char* productName, int mechanism)
 {
-    const std::string_view product = Bounded(productName, 256);
+    const std::string_view product = Bounded(productName, sizeof(TW_STR32));
     const BYTE halftone = settings->halftone;
 
     if (ability->recordFlags & 1) {
@@ -355,19 +357,19 @@ void SelectPixelMultiple(ScannerAbility* ability, const ScanSettings* settings, 
         ability->colorWidthAlign = (*align)[3];
     }
 
-    const bool widePlatformApp = StartsWith(product, kWatermark) || StartsWith(product, kClassLibrary);
+    const bool alignsTo32 = StartsWith(product, kWatermark) || StartsWith(product, kClassLibrary);
     const BYTE type = settings->imageType;
     int m;
     if (mechanism != TWSX_MEMORY &&
-        ((settings->functions & (kFunctionGrayScan | kFunctionReduce)) || type <= 2)) {
+        ((settings->functions & (kFunctionColorModeA | kFunctionReduce)) || type <= 2)) {
         m = 32;
     } else {
         switch (type) {
         case 0:
-            m = widePlatformApp ? 32 : ability->lineArtWidthAlign;
+            m = alignsTo32 ? 32 : ability->lineArtWidthAlign;
             break;
         case 1:
-            if (widePlatformApp)
+            if (alignsTo32)
                 m = 32;
             else if (settings->diffusion)
                 m = ability->diffusionWidthAlign ? ability->diffusionWidthAlign : ability->lineArtWidthAlign;
@@ -400,7 +402,7 @@ void SelectPixelMultiple(ScannerAbility* ability, const ScanSettings* settings, 
 int DeriveScanJob(ScanSettings* s, ScanParameters* params, JobInfo* job, ScannerAbility* ability,
                   const char* productName, int uiInUse, int mechanism)
 {
-    const std::string_view product = Bounded(productName, 256);
+    const std::string_view product = Bounded(productName, sizeof(TW_STR32));
 
     // 1. The model name of the scanner.
     std::memset(s->modelName, 0, sizeof s->modelName);
@@ -444,7 +446,7 @@ int DeriveScanJob(ScanSettings* s, ScanParameters* params, JobInfo* job, Scanner
     job->transferActive = 0;
     if ((s->functions & kFunctionReduce) && s->imageType < 2)
         s->imageType = 2;
-    if (s->functions & (kFunctionGrayScan | kFunctionColorScan))
+    if (s->functions & (kFunctionColorModeA | kFunctionColorModeB))
         s->imageType = 4;
     int multiple = 1;
     SelectPixelMultiple(ability, s, &multiple, &job->halftoneCode, productName, mechanism);
@@ -507,7 +509,7 @@ int DeriveScanJob(ScanSettings* s, ScanParameters* params, JobInfo* job, Scanner
     // scanned in gray.
     const bool sizesAgree = job->scanPixels == job->outputPixels && job->scanLines == job->outputLines;
     int mode = (sizesAgree && !(s->functions & kFunctionReduce)) || job->jobImageType >= 2 ? type : 2;
-    if (s->functions & (kFunctionGrayScan | kFunctionColorScan))
+    if (s->functions & (kFunctionColorModeA | kFunctionColorModeB))
         mode = 4;
 
     // 15. Line sizes by mode.

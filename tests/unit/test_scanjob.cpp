@@ -365,7 +365,7 @@ TEST_F(ScanJobTest, PixelMultiple)
         {"native gray", 2, TWSX_NATIVE, "", 0, 0, 8, 8, 2, 4, 8, 32},
         {"file line art", 0, TWSX_FILE, "", 0, 0, 8, 8, 2, 4, 8, 32},
         {"native colour", 3, TWSX_NATIVE, "", 0, 0, 8, 8, 2, 6, 8, 8},
-        {"native colour scanned in gray", 3, TWSX_NATIVE, "", 0x04, 0, 8, 8, 2, 6, 8, 32},
+        {"native colour with option 0x04", 3, TWSX_NATIVE, "", 0x04, 0, 8, 8, 2, 6, 8, 32},
         {"memory line art", 0, TWSX_MEMORY, "", 0, 0, 16, 8, 2, 4, 8, 16},
         {"memory line art for Watermark", 0, TWSX_MEMORY, "Watermark 2", 0, 0, 16, 8, 2, 4, 8, 32},
         {"memory halftone", 1, TWSX_MEMORY, "", 0, 0, 16, 24, 2, 4, 8, 24},
