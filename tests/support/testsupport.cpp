@@ -24,7 +24,7 @@ int RecordBox(HWND owner, const char* text, const char* caption, UINT flags)
 const char* const kSystemFiles[] = {
     "\\7d32.ini",    "\\kmscan32.ini", "\\apsetup.ini", "\\kmintray.ini", "\\easy.ini",
     "\\vscanner.ini", "\\vscanner.log", "\\vostel32.log", "\\satur.km",    "\\kmlogo.km",
-    "\\KMDIB.BMP",   "\\kmpre.bmp",
+    "\\KMDIB.BMP",   "\\kmpre.bmp",    "\\fakedevice.log", "\\fakedevice.ini", "\\TWAIN_32.DLL",
 };
 
 } // namespace
@@ -72,6 +72,16 @@ void WindowsFiles::Remove(const std::string& name)
     paths_.push_back(path);
 }
 
+std::string WindowsFiles::CopyFromBin(const std::string& file, const std::string& name)
+{
+    const std::string path = WindowsPath(name);
+    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
+        CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+    CopyFileA((BinFolder() + file).c_str(), path.c_str(), FALSE);
+    paths_.push_back(path);
+    return path;
+}
+
 std::string WindowsFiles::Read(const std::string& name) const
 {
     FlushProfile(WindowsPath(name));
@@ -84,6 +94,19 @@ std::string WindowsFiles::Read(const std::string& name) const
 bool WindowsFiles::Exists(const std::string& name) const
 {
     return FileExists(WindowsPath(name));
+}
+
+std::string BinFolder()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+void FakeDriverBinding()
+{
+    driver.deviceLibrary = LoadLibraryA((BinFolder() + "fakedevice.dll").c_str());
 }
 
 void RemoveSystemFiles()

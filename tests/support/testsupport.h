@@ -33,12 +33,23 @@ public:
     std::string Write(const std::string& name, const std::string& content);
     // Removes the file now and at the end of the test.
     void Remove(const std::string& name);
+    // Copies a file built next to the test program (bin/) to name, creating
+    // the folders on the way.
+    std::string CopyFromBin(const std::string& file, const std::string& name);
     std::string Read(const std::string& name) const;
     bool Exists(const std::string& name) const;
 
 private:
     std::vector<std::string> paths_;
 };
+
+// The folder of the running test program, with a trailing backslash.
+std::string BinFolder();
+
+// Marks the driver as bound with a harmless library, so that code which
+// asks whether a driver is bound goes on to the fake functions a test put
+// into the driver table.
+void FakeDriverBinding();
 
 // The files of the system in the Windows directory that tests may create.
 void RemoveSystemFiles();
