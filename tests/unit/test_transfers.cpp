@@ -317,3 +317,25 @@ TEST_F(TransfersTest, TransfersTheDriverCannotTake)
         }
     }
 }
+
+TEST_F(TransfersTest, AfterADisableAndACloseTheDriverIsNotReached)
+{
+    uiDialog = nullptr;
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(TWRC_SUCCESS, Control(DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    ASSERT_EQ(kStateOpen, sourceState);
+    for (Kind kind : {Kind::Memory, Kind::File}) {
+        EXPECT_EQ(TWRC_FAILURE, Transfer(kind)) << KindName(kind);
+        EXPECT_EQ(TWCC_SEQERROR, Status());
+    }
+
+    ProvideWorkBuffers(); // even with buffers, a closed source has no driver
+    ASSERT_EQ(TWRC_SUCCESS, Control(DAT_IDENTITY, MSG_CLOSEDS, nullptr));
+    ASSERT_EQ(kStateLoaded, sourceState);
+    for (Kind kind : {Kind::Memory, Kind::File}) {
+        EXPECT_EQ(TWRC_FAILURE, Transfer(kind)) << KindName(kind);
+        EXPECT_EQ(TWCC_SEQERROR, Status());
+    }
+    EXPECT_TRUE(driverCalls.empty());
+    EXPECT_TRUE(boxes.boxes.empty());
+}
