@@ -162,7 +162,7 @@ TEST_F(ImageLayoutTest, DefaultLayoutBecomesCurrent)
         ExpectFix(8, 32768, layout.Frame.Right, "right");
         ExpectFix(11, 0, layout.Frame.Bottom, "bottom");
         EXPECT_EQ(1u, layout.DocumentNumber);
-        EXPECT_EQ(TWUN_INCHES, unitsCurrent);
+        EXPECT_EQ(TWUN_INCHES, CurrentValue(ICAP_UNITS));
         EXPECT_EQ(0, settings.x);
         EXPECT_EQ(0, settings.y);
         EXPECT_EQ(2550, settings.cx);
@@ -274,7 +274,7 @@ TEST_F(ImageInfoTest, DescribesTheJobByImageType)
         EXPECT_EQ(c.length, info.ImageLength);
         EXPECT_EQ(FALSE, info.Planar);
         EXPECT_EQ(TWCP_NONE, info.Compression);
-        EXPECT_EQ(c.pixelType == TWPT_RGB ? TWPC_CHUNKY : TWPC_PLANAR, planarChunkyCurrent);
+        EXPECT_EQ(c.pixelType == TWPT_RGB ? TWPC_CHUNKY : TWPC_PLANAR, CurrentValue(ICAP_PLANARCHUNKY));
         EXPECT_EQ(kStateXferReady, sourceState);
     }
     EXPECT_TRUE(boxes.boxes.empty());

@@ -112,7 +112,7 @@ TEST_F(TransfersTest, NativeHandsTheBitmapToTheApplication)
     ASSERT_EQ(TWRC_XFERDONE, Transfer(Kind::Native));
     EXPECT_EQ(kDib, handleSlot);
     EXPECT_EQ(kDib, dibHandle);
-    EXPECT_EQ(TWSX_NATIVE, xferMechCurrent);
+    EXPECT_EQ(TWSX_NATIVE, CurrentValue(ICAP_XFERMECH));
     ASSERT_EQ(1u, driverCalls.size());
     const DriverCall& call = driverCalls[0];
     EXPECT_EQ("CreateDIB", call.function);
@@ -162,7 +162,7 @@ TEST_F(TransfersTest, FileTransferSetsTheMechanismEvenWhenRefused)
 {
     EXPECT_EQ(TWRC_FAILURE, Transfer(Kind::File, MSG_SET));
     EXPECT_EQ(TWCC_BADPROTOCOL, Status());
-    EXPECT_EQ(TWSX_FILE, xferMechCurrent);
+    EXPECT_EQ(TWSX_FILE, CurrentValue(ICAP_XFERMECH));
     EXPECT_TRUE(driverCalls.empty());
     ASSERT_EQ(1u, boxes.boxes.size());
     EXPECT_EQ(kStatusBox, boxes.Last().text);

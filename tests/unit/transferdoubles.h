@@ -210,6 +210,20 @@ protected:
         EXPECT_EQ(TWRC_SUCCESS, Control(DAT_STATUS, MSG_GET, &status));
         return status.ConditionCode;
     }
+    // The current value of a capability, as MSG_GETCURRENT reports it.
+    TW_UINT32 CurrentValue(TW_UINT16 cap)
+    {
+        TW_CAPABILITY capability{};
+        capability.Cap = cap;
+        EXPECT_EQ(TWRC_SUCCESS, Control(DAT_CAPABILITY, MSG_GETCURRENT, &capability));
+        if (!capability.hContainer)
+            return 0xDEADBEEF;
+        const auto* one = static_cast<const TW_ONEVALUE*>(GlobalLock(capability.hContainer));
+        const TW_UINT32 value = one ? one->Item : 0xDEADBEEF;
+        GlobalUnlock(capability.hContainer);
+        GlobalFree(capability.hContainer);
+        return value;
+    }
     void WriteModelFile() { files.Write("\\7d32.ini", kModelFile); }
     // Writes kmscan32.ini and points the source at it, as an open does.
     void WriteSettingsFile(const std::string& content)
