@@ -12,3 +12,9 @@ int DeriveScanJob(ScanSettings* settings, ScanParameters* params, JobInfo* job,
 // into `jobSettings`, `scanParameters` and `jobInfo`, so that every
 // derivation of one image gives the same job.
 int DeriveJob(int mechanism);
+
+// The halftone pattern code for the driver and the pixel multiple the line
+// width is aligned to. Without a halftone table of the scanner's own, the
+// ability's width alignments are replaced by the model's.
+void SelectPixelMultiple(ScannerAbility* ability, const ScanSettings* settings, int* multiple,
+                         BYTE* halftoneCode, const char* productName, int mechanism);

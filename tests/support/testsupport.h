@@ -58,6 +58,13 @@ void FlushProfile(const std::string& path);
 // Every process-wide variable of the data source back to its value at load.
 void ResetSourceState();
 
+// The folder of the running test program (the build's bin/), with a
+// trailing backslash: the built DLLs and programs lie there.
+std::string ProgramFolder();
+// Runs a command line and waits for it; the program's exit status, or -1
+// when it cannot be started or runs longer than timeoutMs (it is then ended).
+int RunProgram(const std::string& commandLine, DWORD timeoutMs = 30000);
+
 // Base fixture: clean Windows directory, load-state source, recorded boxes.
 class SourceTest : public ::testing::Test {
 protected:
