@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "results.h"
 
@@ -23,19 +24,6 @@ struct GdiObjectGuard {
     {
         if (object)
             DeleteObject(object);
-    }
-};
-
-struct MemoryDCGuard {
-    HDC dc;
-    HGDIOBJ previous;
-    ~MemoryDCGuard()
-    {
-        if (!dc)
-            return;
-        if (previous)
-            SelectObject(dc, previous);
-        DeleteDC(dc);
     }
 };
 
@@ -68,7 +56,7 @@ void DeleteBed(Bed* bed)
     delete bed;
 }
 
-// A white bed of the size, in a DIB section so that GDI can draw into it.
+// A white bed of the size, in a DIB section (the platform's bitmap memory).
 int NewWhiteBed(int width, int height, BedPtr* out)
 {
     // One spare byte at least, so that a pixel may be read as four bytes.
@@ -101,37 +89,82 @@ int NewWhiteBed(int width, int height, BedPtr* out)
     return kResultOk;
 }
 
-// Scales the image file over the whole bed with the platform's loader and
-// stretcher (nearest pixel, no blending, so colours stay exact).
+// Scales rows of 24-bit pixels over the whole bed, nearest pixel (no
+// blending, so colours stay exact): bed pixel (x, y) shows the file's pixel
+// under its centre.
+int ScaleOntoBed(const BYTE* bits, size_t stride, bool topDown, int width, int height,
+                 const Bed& bed)
+{
+    std::vector<size_t> columns;
+    try {
+        columns.resize(static_cast<size_t>(bed.width));
+    } catch (const std::bad_alloc&) {
+        return kResultNoMemory;
+    }
+    for (int x = 0; x < bed.width; ++x)
+        columns[x] = static_cast<size_t>((2LL * x + 1) * width / (2LL * bed.width)) * 3;
+    BYTE* pixels = const_cast<BYTE*>(bed.pixels);
+    for (int y = 0; y < bed.height; ++y) {
+        const long long row = (2LL * y + 1) * height / (2LL * bed.height);
+        const BYTE* in = bits + (topDown ? row : height - 1 - row) * stride;
+        BYTE* out = pixels + static_cast<size_t>(y) * bed.stride;
+        for (int x = 0; x < bed.width; ++x, out += 3) {
+            const BYTE* p = in + columns[x];
+            out[0] = p[0];
+            out[1] = p[1];
+            out[2] = p[2];
+        }
+    }
+    return kResultOk;
+}
+
+// Rows read straight from the checked file: Wine's loader yields an empty
+// bitmap for files stored top-down.
+int DrawTopDownFile(const std::string& image, const BedFileInfo& info, const Bed& bed)
+{
+    std::vector<BYTE> rows;
+    try {
+        rows.resize(info.stride * info.height);
+    } catch (const std::bad_alloc&) {
+        return kResultNoMemory;
+    }
+    HANDLE file = CreateFileA(image.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return kResultBadBed;
+    DWORD read = 0;
+    const bool ok = SetFilePointer(file, static_cast<LONG>(info.pixelOffset), nullptr, FILE_BEGIN)
+                        != INVALID_SET_FILE_POINTER
+                    && ReadFile(file, rows.data(), static_cast<DWORD>(rows.size()), &read, nullptr)
+                    && read == rows.size();
+    CloseHandle(file);
+    if (!ok)
+        return kResultBadBed;
+    return ScaleOntoBed(rows.data(), info.stride, true, info.width, info.height, bed);
+}
+
+// Loads the image file with the platform's loader, once its headers have
+// passed the checks, and scales it over the whole bed.
 int DrawBedFile(const std::string& image, const Bed& bed)
 {
-    int fileWidth, fileHeight;
-    if (!CheckBedFile(image.c_str(), &fileWidth, &fileHeight))
+    BedFileInfo info;
+    if (!CheckBedFile(image.c_str(), &info))
         return kResultBadBed;
+    if (info.topDown)
+        return DrawTopDownFile(image, info, bed);
     GdiObjectGuard loaded{LoadImageA(nullptr, image.c_str(), IMAGE_BITMAP, 0, 0,
                                      LR_LOADFROMFILE | LR_CREATEDIBSECTION)};
     if (!loaded.object)
         return kResultBadBed;
     DIBSECTION dib;
     if (GetObjectA(loaded.object, sizeof dib, &dib) != sizeof dib || !dib.dsBm.bmBits
-        || dib.dsBm.bmBitsPixel != 24 || dib.dsBm.bmWidth != fileWidth
-        || dib.dsBm.bmHeight != fileHeight)
+        || dib.dsBm.bmBitsPixel != 24 || dib.dsBm.bmWidth != info.width
+        || dib.dsBm.bmHeight != info.height || dib.dsBm.bmWidthBytes < info.width * 3)
         return kResultBadBed;
-    if (bed.width == 0 || bed.height == 0)
-        return kResultOk;
-    MemoryDCGuard dc{CreateCompatibleDC(nullptr), nullptr};
-    if (!dc.dc)
-        return kResultNoMemory;
-    dc.previous = SelectObject(dc.dc, bed.section);
-    SetStretchBltMode(dc.dc, COLORONCOLOR);
-    BITMAPINFO info = {};
-    info.bmiHeader = dib.dsBmih;
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    if (!StretchDIBits(dc.dc, 0, 0, bed.width, bed.height, 0, 0, fileWidth, fileHeight,
-                       dib.dsBm.bmBits, &info, DIB_RGB_COLORS, SRCCOPY))
-        return kResultNoMemory;
-    GdiFlush();
-    return kResultOk;
+    // The section's rows run as its header says: top-down when negative.
+    return ScaleOntoBed(static_cast<const BYTE*>(dib.dsBm.bmBits),
+                        static_cast<size_t>(dib.dsBm.bmWidthBytes), dib.dsBmih.biHeight < 0,
+                        info.width, info.height, bed);
 }
 
 } // namespace
@@ -164,11 +197,6 @@ int AcquireBed(const VirtualScannerConfig& config, BedKind kind, BedPtr* out)
         result = DrawBedFile(image, drawn);
         if (result != kResultOk)
             return result;
-        // The stretch covered the white column and row only if it overran.
-        for (int y = 0; y <= height; ++y)
-            std::memset(const_cast<BYTE*>(drawn.pixels) + y * drawn.stride + width * 3, 0xFF, 3);
-        std::memset(const_cast<BYTE*>(drawn.pixels) + height * drawn.stride, 0xFF,
-                    static_cast<size_t>(width + 1) * 3);
     }
     cached = BedCacheEntry{key, bed};
     *out = bed;

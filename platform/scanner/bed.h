@@ -36,6 +36,16 @@ int AcquireBed(const VirtualScannerConfig& config, BedKind kind, BedPtr* out);
 // bed's edges (dark frame, text-like stripes, gray ramp, colour patches).
 void DrawBuiltInPage(BYTE* pixels, size_t stride, int width, int height);
 
+// What the headers of a bed file say, once they have been checked.
+struct BedFileInfo {
+    int width;
+    int height;
+    bool topDown;       // rows stored top row first (negative height)
+    DWORD pixelOffset;  // where the rows begin
+    size_t stride;      // bytes per stored row
+};
+
 // A file that LoadImage may be trusted with: a 24-bit uncompressed BMP whose
-// headers are sane and whose pixel rows lie inside the file.
-bool CheckBedFile(const char* path, int* width, int* height);
+// headers are sane, whose pixel rows lie inside the file and whose pixels
+// take no more than kMaxBedBytes.
+bool CheckBedFile(const char* path, BedFileInfo* info);

@@ -25,7 +25,7 @@ bool ReadAt(HANDLE file, void* buffer, DWORD size)
 
 } // namespace
 
-bool CheckBedFile(const char* path, int* width, int* height)
+bool CheckBedFile(const char* path, BedFileInfo* out)
 {
     FileCloser file{CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
@@ -58,9 +58,12 @@ bool CheckBedFile(const char* path, int* width, int* height)
     const unsigned long long headers = sizeof fileHeader + info.biSize;
     if (fileHeader.bfOffBits < headers || fileHeader.bfOffBits > size)
         return false;
-    if (size - fileHeader.bfOffBits < stride * rows)
+    if (size - fileHeader.bfOffBits < stride * rows || stride * rows > kMaxBedBytes)
         return false;
-    *width = info.biWidth;
-    *height = static_cast<int>(rows);
+    out->width = info.biWidth;
+    out->height = static_cast<int>(rows);
+    out->topDown = info.biHeight < 0;
+    out->pixelOffset = fileHeader.bfOffBits;
+    out->stride = static_cast<size_t>(stride);
     return true;
 }

@@ -130,23 +130,24 @@ void PackBits(const BYTE* samples, uint32_t pixels, int colorFilter, const BYTE*
         *out = static_cast<BYTE>(byte << (8 - (i & 7)));
 }
 
+// Floyd-Steinberg, left to right. Errors are kept in sixteenths; each
+// line's row has a spare entry at both ends so that no index leaves it.
 void RenderDiffusion(LineRenderer* r, const BYTE* samples, BYTE* out)
 {
-    const uint32_t pixels = r->job.pixels;
-    // errors holds two rows of pixels + 2 entries: this line's, then the next.
-    int* current = r->errors.data() + 1;
+    const size_t pixels = r->job.pixels;
+    int* current = r->errors.data();    // entry k + 1 belongs to pixel k
     int* next = current + pixels + 2;
-    std::memset(next - 1, 0, (static_cast<size_t>(pixels) + 2) * sizeof(int));
+    std::memset(next, 0, (pixels + 2) * sizeof(int));
     BYTE byte = 0;
-    uint32_t i = 0;
+    size_t i = 0;
     for (; i < pixels; ++i, samples += 3) {
-        const int value = r->grayCurve[GrayOf(samples, r->job.colorFilter)] + current[i] / 16;
+        const int value = r->grayCurve[GrayOf(samples, r->job.colorFilter)] + current[i + 1] / 16;
         const bool white = value >= 128;
         const int error = value - (white ? 255 : 0);
-        current[i + 1] += error * 7;
-        next[i - 1] += error * 3;
-        next[i] += error * 5;
-        next[i + 1] += error;
+        current[i + 2] += error * 7;
+        next[i] += error * 3;
+        next[i + 1] += error * 5;
+        next[i + 2] += error;
         byte = static_cast<BYTE>(byte << 1 | (white ? 1 : 0));
         if ((i & 7) == 7) {
             *out++ = byte;
@@ -155,7 +156,7 @@ void RenderDiffusion(LineRenderer* r, const BYTE* samples, BYTE* out)
     }
     if (i & 7)
         *out = static_cast<BYTE>(byte << (8 - (i & 7)));
-    std::memmove(current - 1, next - 1, (static_cast<size_t>(pixels) + 2) * sizeof(int));
+    std::memcpy(current, next, (pixels + 2) * sizeof(int));
 }
 
 } // namespace
