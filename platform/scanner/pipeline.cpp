@@ -48,12 +48,26 @@ inline BYTE GrayOf(const BYTE* bgr, int colorFilter)
     }
 }
 
-// Three bytes per pixel, read as four where the next byte is known to exist.
-inline void CopyPixel(BYTE* out, const BYTE* in)
+// A pixel moves as one four-byte word: the fourth byte read is the next
+// pixel's (or the bed row's spare byte) and the fourth byte written is
+// overwritten by the next pixel, so the last pixel of a line moves byte by
+// byte instead.
+inline uint32_t Load4(const BYTE* p)
 {
-    out[0] = in[0];
-    out[1] = in[1];
-    out[2] = in[2];
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+inline void Store4(BYTE* p, uint32_t v)
+{
+    std::memcpy(p, &v, 4);
+}
+
+// Blue-green-red to red-green-blue within a word (the fourth byte is junk).
+inline uint32_t SwapWord(uint32_t v)
+{
+    return __builtin_bswap32(v) >> 8;
 }
 
 void Gather(const LineRenderer& r, const BYTE* bedRow, BYTE* out)
@@ -67,19 +81,35 @@ void Gather(const LineRenderer& r, const BYTE* bedRow, BYTE* out)
         return;
     }
     const uint32_t* columns = r.columns.data();
-    for (uint32_t i = 0; i < pixels; ++i, out += 3)
-        CopyPixel(out, bedRow + columns[i]);
+    const uint32_t last = pixels - 1;
+    for (uint32_t i = 0; i < last; ++i, out += 3)
+        Store4(out, Load4(bedRow + columns[i]));
+    const BYTE* in = bedRow + columns[last];
+    out[0] = in[0];
+    out[1] = in[1];
+    out[2] = in[2];
 }
 
 void GatherSwapped(const LineRenderer& r, const BYTE* bedRow, BYTE* out)
 {
     const uint32_t* columns = r.columns.data();
-    for (uint32_t i = 0; i < r.job.pixels; ++i, out += 3) {
-        const BYTE* in = bedRow + columns[i];
-        out[0] = in[2];
-        out[1] = in[1];
-        out[2] = in[0];
+    const uint32_t last = r.job.pixels - 1;
+    if (r.unitStep) {
+        // Consecutive bed pixels: no table needed.
+        const BYTE* in = bedRow + static_cast<size_t>(r.job.x) * 3;
+        const uint32_t onBed = r.unitSpan < last ? r.unitSpan : last;
+        for (uint32_t i = 0; i < onBed; ++i, in += 3, out += 3)
+            Store4(out, SwapWord(Load4(in)));
+        for (uint32_t i = onBed; i < last; ++i, out += 3)
+            Store4(out, 0xFFFFFFFF);
+    } else {
+        for (uint32_t i = 0; i < last; ++i, out += 3)
+            Store4(out, SwapWord(Load4(bedRow + columns[i])));
     }
+    const BYTE* in = bedRow + columns[last];
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
 }
 
 void RenderColour(LineRenderer* r, const BYTE* bedRow, BYTE* out)
