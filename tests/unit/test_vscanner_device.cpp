@@ -339,8 +339,8 @@ TEST_F(DeviceTest, WithoutTheDeviceLibraryTheFeederIsEmpty)
 {
     UseTestBed("Sheets=5\r\n");
     LoadDriver();
-    FreeLibrary(d.device);
-    d.device = nullptr;
+    FreeLibrary(d.deviceLibrary);
+    d.deviceLibrary = nullptr;
     TestJob t = MakeJob(0, 0, 300, 300, 100, 24, 4);
     t.settings.scanMethod = 1;
     std::vector<BYTE> dib;

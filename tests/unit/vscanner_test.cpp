@@ -3,16 +3,6 @@
 #include <ostream>
 #include <sstream>
 
-namespace {
-
-template <typename Proc> void Bind(HMODULE library, const char* name, Proc* slot)
-{
-    *slot = reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-    ASSERT_NE(nullptr, *slot) << name;
-}
-
-} // namespace
-
 std::ostream& operator<<(std::ostream& out, const Rgb& c)
 {
     return out << '(' << int(c.r) << ',' << int(c.g) << ',' << int(c.b) << ')';
@@ -110,45 +100,20 @@ void VirtualScannerTest::LoadDriver()
 {
     UnloadDriver();
     const std::string folder = BinFolder();
-    d.device = LoadLibraryA((folder + "morlin.dll").c_str());
-    d.transfer = LoadLibraryA((folder + "tevran.dll").c_str());
-    ASSERT_NE(nullptr, d.device);
-    ASSERT_NE(nullptr, d.transfer);
-    Bind(d.transfer, "AvMemXfer", &d.avMemXfer);
-    Bind(d.transfer, "CreateDIB", &d.createDIB);
-    Bind(d.device, "CheckDiskSpace", &d.checkDiskSpace);
-    Bind(d.device, "TestScanner", &d.testScanner);
-    Bind(d.device, "GetAbilityForUI", &d.getAbilityForUI);
-    Bind(d.device, "GetADFPaper", &d.getADFPaper);
-    Bind(d.device, "FlatbedOrTrans", &d.flatbedOrTrans);
-    Bind(d.device, "SelectScanner", &d.selectScanner);
-    Bind(d.device, "PreScanFile", &d.preScanFile);
-    Bind(d.device, "PreScanFileEx", &d.preScanFileEx);
-    Bind(d.device, "PageFeed", &d.pageFeed);
-    Bind(d.device, "OpenDeviceDriver", &d.openDeviceDriver);
-    Bind(d.device, "CloseDeviceDriver", &d.closeDeviceDriver);
-    Bind(d.device, "DoCalibrate", &d.doCalibrate);
-    Bind(d.device, "PaperFeed", &d.paperFeed);
-    Bind(d.device, "EOPStatus", &d.eopStatus);
-    Bind(d.device, "SlowDownSpeed", &d.slowDownSpeed);
-    Bind(d.device, "SpeedUpSpeed", &d.speedUpSpeed);
-    Bind(d.device, "TrunOnLamp", &d.trunOnLamp);
-    Bind(d.device, "TrunOffLamp", &d.trunOffLamp);
-    Bind(d.device, "ChangeSpeedMode", &d.changeSpeedMode);
-    Bind(d.device, "ChangeParallPort", &d.changeParallPort);
-    Bind(d.device, "FlatbedTransSwitch", &d.flatbedTransSwitch);
-    Bind(d.device, "ParallPortStatusEx", &d.parallPortStatusEx);
-    Bind(d.device, "GetAbilityForUIEx", &d.getAbilityForUIEx);
-    Bind(d.device, "EOPStatusEx", &d.eopStatusEx);
+    d.deviceLibrary = LoadLibraryA((folder + "morlin.dll").c_str());
+    d.transferLibrary = LoadLibraryA((folder + "tevran.dll").c_str());
+    ASSERT_NE(nullptr, d.deviceLibrary);
+    ASSERT_NE(nullptr, d.transferLibrary);
+    ASSERT_EQ(0, ResolveDriverFunctions(&d)) << "every driver function is exported";
 }
 
 void VirtualScannerTest::UnloadDriver()
 {
-    if (d.transfer)
-        FreeLibrary(d.transfer);
-    if (d.device)
-        FreeLibrary(d.device);
-    d = ScannerDriver{};
+    if (d.transferLibrary)
+        FreeLibrary(d.transferLibrary);
+    if (d.deviceLibrary)
+        FreeLibrary(d.deviceLibrary);
+    d = DriverTable{};
 }
 
 void VirtualScannerTest::Config(const std::string& ini)

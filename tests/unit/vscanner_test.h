@@ -9,40 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "driverapi.h"
+#include "driver.h"
 #include "profile.h"
 #include "testsupport.h"
-
-struct ScannerDriver {
-    HMODULE transfer;
-    HMODULE device;
-    AvMemXferProc avMemXfer;
-    CreateDIBProc createDIB;
-    CheckDiskSpaceProc checkDiskSpace;
-    TestScannerProc testScanner;
-    GetAbilityForUIProc getAbilityForUI;
-    GetADFPaperProc getADFPaper;
-    FlatbedOrTransProc flatbedOrTrans;
-    SelectScannerProc selectScanner;
-    PreScanFileProc preScanFile;
-    PreScanFileProc preScanFileEx;
-    PageFeedProc pageFeed;
-    OpenDeviceDriverProc openDeviceDriver;
-    CloseDeviceDriverProc closeDeviceDriver;
-    DoCalibrateProc doCalibrate;
-    PlainDriverProc paperFeed;
-    PlainDriverProc eopStatus;
-    PlainDriverProc slowDownSpeed;
-    PlainDriverProc speedUpSpeed;
-    PlainDriverProc trunOnLamp;
-    PlainDriverProc trunOffLamp;
-    ByteDriverProc changeSpeedMode;
-    ByteDriverProc changeParallPort;
-    ByteDriverProc flatbedTransSwitch;
-    ParallPortStatusExProc parallPortStatusEx;
-    GetAbilityForUIExProc getAbilityForUIEx;
-    EOPStatusExProc eopStatusEx;
-};
 
 struct Rgb {
     BYTE r, g, b;
@@ -109,7 +78,7 @@ protected:
     };
     std::vector<Strip> Memory(TestJob& t, DWORD rowsPerStrip, bool handle = false);
 
-    ScannerDriver d{};
+    DriverTable d{}; // the test's own binding, apart from the data source's
     HWND window = nullptr;
     HGLOBAL dibHandle = nullptr;
 };
