@@ -5,6 +5,7 @@
 
 #include "driver.h"
 #include "errors.h"
+#include "km7d32res.h"
 #include "messagebox.h"
 #include "profile.h"
 #include "state.h"
@@ -47,8 +48,8 @@ INT_PTR CALLBACK CalibrationWindowProc(HWND window, UINT message, WPARAM, LPARAM
         return FALSE;
     const std::string title = CalibrationText("CaliTitle");
     SetWindowTextA(window, title.c_str());
-    SetDlgItemTextA(window, kCalibrationTitleItem, title.c_str());
-    SetDlgItemTextA(window, kCalibrationWaitItem, CalibrationText("IDS_WAIT").c_str());
+    SetDlgItemTextA(window, IDC_CALIBRATION_TITLE, title.c_str());
+    SetDlgItemTextA(window, IDC_CALIBRATION_WAIT, CalibrationText("IDS_WAIT").c_str());
     return TRUE;
 }
 

@@ -4,10 +4,6 @@
 
 #include <windows.h>
 
-// Resource ids of the "CALIBRATION" window's texts.
-constexpr int kCalibrationTitleItem = 10030;
-constexpr int kCalibrationWaitItem = 10031;
-
 // The driver's result, 0 when no calibration sheet was found, 706 without a
 // bound driver (nothing is asked then).
 extern "C" int WINAPI DoCalibration(int a, int b, int c);

@@ -1,5 +1,6 @@
 #include "driver.h"
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -12,48 +13,57 @@ namespace {
 
 struct DriverName {
     const char* name;
-    FARPROC* slot;
+    size_t offset; // of its entry in DriverTable
 };
 
-// Function table of the transfer library, resolved but not required.
-const DriverName kTransferNames[] = {
-    {"AvMemXfer", reinterpret_cast<FARPROC*>(&driver.avMemXfer)},
-    {"CreateDIB", reinterpret_cast<FARPROC*>(&driver.createDIB)},
+#define ENTRY(name, member) {name, offsetof(DriverTable, member)}
+
+// Functions of the transfer library, resolved but not required.
+constexpr DriverName kTransferNames[] = {
+    ENTRY("AvMemXfer", avMemXfer),
+    ENTRY("CreateDIB", createDIB),
 };
 
 // The 24 functions of the device library.
-const DriverName kDeviceNames[] = {
-    {"CheckDiskSpace", reinterpret_cast<FARPROC*>(&driver.checkDiskSpace)},
-    {"TestScanner", reinterpret_cast<FARPROC*>(&driver.testScanner)},
-    {"GetAbilityForUI", reinterpret_cast<FARPROC*>(&driver.getAbilityForUI)},
-    {"GetADFPaper", reinterpret_cast<FARPROC*>(&driver.getADFPaper)},
-    {"FlatbedOrTrans", reinterpret_cast<FARPROC*>(&driver.flatbedOrTrans)},
-    {"SelectScanner", reinterpret_cast<FARPROC*>(&driver.selectScanner)},
-    {"PreScanFile", reinterpret_cast<FARPROC*>(&driver.preScanFile)},
-    {"PreScanFileEx", reinterpret_cast<FARPROC*>(&driver.preScanFileEx)},
-    {"PageFeed", reinterpret_cast<FARPROC*>(&driver.pageFeed)},
-    {"OpenDeviceDriver", reinterpret_cast<FARPROC*>(&driver.openDeviceDriver)},
-    {"CloseDeviceDriver", reinterpret_cast<FARPROC*>(&driver.closeDeviceDriver)},
-    {"DoCalibrate", reinterpret_cast<FARPROC*>(&driver.doCalibrate)},
-    {"PaperFeed", reinterpret_cast<FARPROC*>(&driver.paperFeed)},
-    {"EOPStatus", reinterpret_cast<FARPROC*>(&driver.eopStatus)},
-    {"SlowDownSpeed", reinterpret_cast<FARPROC*>(&driver.slowDownSpeed)},
-    {"SpeedUpSpeed", reinterpret_cast<FARPROC*>(&driver.speedUpSpeed)},
-    {"TrunOnLamp", reinterpret_cast<FARPROC*>(&driver.trunOnLamp)},
-    {"TrunOffLamp", reinterpret_cast<FARPROC*>(&driver.trunOffLamp)},
-    {"ChangeSpeedMode", reinterpret_cast<FARPROC*>(&driver.changeSpeedMode)},
-    {"ChangeParallPort", reinterpret_cast<FARPROC*>(&driver.changeParallPort)},
-    {"FlatbedTransSwitch", reinterpret_cast<FARPROC*>(&driver.flatbedTransSwitch)},
-    {"ParallPortStatusEx", reinterpret_cast<FARPROC*>(&driver.parallPortStatusEx)},
-    {"GetAbilityForUIEx", reinterpret_cast<FARPROC*>(&driver.getAbilityForUIEx)},
-    {"EOPStatusEx", reinterpret_cast<FARPROC*>(&driver.eopStatusEx)},
+constexpr DriverName kDeviceNames[] = {
+    ENTRY("CheckDiskSpace", checkDiskSpace),
+    ENTRY("TestScanner", testScanner),
+    ENTRY("GetAbilityForUI", getAbilityForUI),
+    ENTRY("GetADFPaper", getADFPaper),
+    ENTRY("FlatbedOrTrans", flatbedOrTrans),
+    ENTRY("SelectScanner", selectScanner),
+    ENTRY("PreScanFile", preScanFile),
+    ENTRY("PreScanFileEx", preScanFileEx),
+    ENTRY("PageFeed", pageFeed),
+    ENTRY("OpenDeviceDriver", openDeviceDriver),
+    ENTRY("CloseDeviceDriver", closeDeviceDriver),
+    ENTRY("DoCalibrate", doCalibrate),
+    ENTRY("PaperFeed", paperFeed),
+    ENTRY("EOPStatus", eopStatus),
+    ENTRY("SlowDownSpeed", slowDownSpeed),
+    ENTRY("SpeedUpSpeed", speedUpSpeed),
+    ENTRY("TrunOnLamp", trunOnLamp),
+    ENTRY("TrunOffLamp", trunOffLamp),
+    ENTRY("ChangeSpeedMode", changeSpeedMode),
+    ENTRY("ChangeParallPort", changeParallPort),
+    ENTRY("FlatbedTransSwitch", flatbedTransSwitch),
+    ENTRY("ParallPortStatusEx", parallPortStatusEx),
+    ENTRY("GetAbilityForUIEx", getAbilityForUIEx),
+    ENTRY("EOPStatusEx", eopStatusEx),
 };
 static_assert(sizeof kDeviceNames / sizeof kDeviceNames[0] == 24);
 
-template <size_t N> void Resolve(HMODULE library, const DriverName (&names)[N])
+#undef ENTRY
+
+template <size_t N> int Resolve(DriverTable* table, HMODULE library, const DriverName (&names)[N])
 {
-    for (const DriverName& entry : names)
-        *entry.slot = library ? GetProcAddress(library, entry.name) : nullptr;
+    int missing = 0;
+    for (const DriverName& entry : names) {
+        FARPROC function = library ? GetProcAddress(library, entry.name) : nullptr;
+        *reinterpret_cast<FARPROC*>(reinterpret_cast<char*>(table) + entry.offset) = function;
+        missing += function == nullptr;
+    }
+    return missing;
 }
 
 // Releases both libraries without closing the device: used when a binding
@@ -68,6 +78,12 @@ void ReleaseLibraries()
 }
 
 } // namespace
+
+int ResolveDriverFunctions(DriverTable* table)
+{
+    return Resolve(table, table->transferLibrary, kTransferNames) +
+           Resolve(table, table->deviceLibrary, kDeviceNames);
+}
 
 void RewriteDriverFolder(char* folder, size_t size)
 {
@@ -101,14 +117,12 @@ bool BindDriver()
 
     const std::string base = WindowsPath(driverFolder);
     driver.transferLibrary = LoadLibraryA((base + transferName).c_str());
-    Resolve(driver.transferLibrary, kTransferNames);
-
     driver.deviceLibrary = LoadLibraryA((base + deviceName).c_str());
     if (!driver.deviceLibrary) {
         ReleaseLibraries();
         return false;
     }
-    Resolve(driver.deviceLibrary, kDeviceNames);
+    ResolveDriverFunctions(&driver);
     // OpenDeviceDriver is never called; its presence marks a usable library.
     if (!driver.openDeviceDriver) {
         ReleaseLibraries();

@@ -45,6 +45,10 @@ constexpr int kDriverFolderMax = 99;
 // "\TWAIN_32\"); the companion program is started from here.
 extern char driverFolder[kDriverFolderMax + 1];
 
+// Fills the table's function entries from its two libraries by name; the
+// number of names that did not resolve.
+int ResolveDriverFunctions(DriverTable* table);
+
 bool BindDriver();
 void UnbindDriver();
 bool DriverBound();

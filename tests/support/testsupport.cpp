@@ -159,14 +159,6 @@ void ResetSourceState()
     driverFolder[0] = '\0';
 }
 
-std::string ProgramFolder()
-{
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 int RunProgram(const std::string& commandLine, DWORD timeoutMs)
 {
     STARTUPINFOA startup{};

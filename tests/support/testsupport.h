@@ -43,7 +43,8 @@ private:
     std::vector<std::string> paths_;
 };
 
-// The folder of the running test program, with a trailing backslash.
+// The folder of the running test program (the build's bin/), with a
+// trailing backslash: the built DLLs and programs lie there.
 std::string BinFolder();
 
 // Marks the driver as bound with a harmless library, so that code which
@@ -58,9 +59,6 @@ void FlushProfile(const std::string& path);
 // Every process-wide variable of the data source back to its value at load.
 void ResetSourceState();
 
-// The folder of the running test program (the build's bin/), with a
-// trailing backslash: the built DLLs and programs lie there.
-std::string ProgramFolder();
 // Runs a command line and waits for it; the program's exit status, or -1
 // when it cannot be started or runs longer than timeoutMs (it is then ended).
 int RunProgram(const std::string& commandLine, DWORD timeoutMs = 30000);

@@ -7,6 +7,8 @@
 // CapabilityTest::TearDown), so the tests may run in any order.
 #include "testsupport.h"
 
+#include "containerbytes.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -44,18 +46,6 @@ int pageFeeds;
 void WINAPI FakePageFeed()
 {
     ++pageFeeds;
-}
-
-void Put16(std::vector<BYTE>& bytes, unsigned v)
-{
-    bytes.push_back(BYTE(v));
-    bytes.push_back(BYTE(v >> 8));
-}
-
-void Put32(std::vector<BYTE>& bytes, unsigned long v)
-{
-    Put16(bytes, v & 0xFFFF);
-    Put16(bytes, v >> 16);
 }
 
 constexpr unsigned long Fix(int whole, unsigned frac = 0)

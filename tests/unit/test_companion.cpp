@@ -6,7 +6,7 @@ namespace {
 class CompanionTest : public ::testing::Test {
 protected:
     WindowsFiles files;
-    std::string program = "\"" + ProgramFolder() + "vostel32.exe\"";
+    std::string program = "\"" + BinFolder() + "vostel32.exe\"";
     void SetUp() override { files.Remove("\\vostel32.log"); }
 };
 

@@ -2,6 +2,8 @@
 // whatever an application hands over without stepping outside its block.
 #include "testsupport.h"
 
+#include "containerbytes.h"
+
 #include <cstring>
 #include <vector>
 
@@ -15,19 +17,6 @@ std::vector<BYTE> Bytes(std::initializer_list<int> values)
     for (int v : values)
         bytes.push_back(static_cast<BYTE>(v));
     return bytes;
-}
-
-// Little-endian words, as the blocks hold them.
-void Put16(std::vector<BYTE>& bytes, unsigned v)
-{
-    bytes.push_back(BYTE(v));
-    bytes.push_back(BYTE(v >> 8));
-}
-
-void Put32(std::vector<BYTE>& bytes, unsigned long v)
-{
-    Put16(bytes, v & 0xFFFF);
-    Put16(bytes, v >> 16);
 }
 
 std::vector<BYTE> Contents(HGLOBAL handle)

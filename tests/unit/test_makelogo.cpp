@@ -24,7 +24,7 @@ uint32_t ColourAt(const BitmapHandle& bitmap, int x, int y)
     return (p[2] << 16) | (p[1] << 8) | p[0];
 }
 
-const std::string kProgram = "\"" + ProgramFolder() + "makelogo.exe\"";
+const std::string kProgram = "\"" + BinFolder() + "makelogo.exe\"";
 
 } // namespace
 

@@ -57,10 +57,43 @@ void Notify(NotifyProc given, NotifyProc found)
         function();
 }
 
+constexpr UINT_PTR kAutoTimer = 1;
+
+// [Auto] "Action" = scan or close presses that button by itself "Delay"
+// milliseconds after the dialog opened, so that an end-to-end test can run
+// a session with the dialog shown and nobody to press it.
+void StartAutoAction(HWND dialog)
+{
+    const std::string ini = DoubleWindowsPath(kTestPluginIni);
+    char action[16] = "";
+    GetPrivateProfileStringA("Auto", "Action", "", action, sizeof action, ini.c_str());
+    if (action[0])
+        SetTimer(dialog, kAutoTimer, GetPrivateProfileIntA("Auto", "Delay", 200, ini.c_str()), nullptr);
+}
+
+void RunAutoAction(HWND dialog)
+{
+    KillTimer(dialog, kAutoTimer);
+    char action[16] = "";
+    GetPrivateProfileStringA("Auto", "Action", "", action, sizeof action,
+                             DoubleWindowsPath(kTestPluginIni).c_str());
+    Log(std::string("auto ") + action);
+    if (std::strcmp(action, "scan") == 0)
+        SendMessageA(dialog, WM_COMMAND, IDC_TESTPLUGIN_SCAN, 0);
+    else if (std::strcmp(action, "close") == 0)
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
 INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    if (message == WM_INITDIALOG)
+    if (message == WM_INITDIALOG) {
+        StartAutoAction(dialog);
         return TRUE;
+    }
+    if (message == WM_TIMER && wParam == kAutoTimer) {
+        RunAutoAction(dialog);
+        return TRUE;
+    }
     if (message != WM_COMMAND)
         return FALSE;
     switch (LOWORD(wParam)) {

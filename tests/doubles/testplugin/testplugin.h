@@ -15,6 +15,9 @@
 //   create null | create parent     CreateTestDialog, by its parent
 //   cancel                          WM_COMMAND IDCANCEL, before the dialog is destroyed
 //   detach                          process detach
+//   auto scan | auto close          the automatic press below
+// With [Auto] "Action" = scan or close in testplugin.ini the dialog presses
+// Scan or closes itself "Delay" milliseconds (default 200) after it opened.
 // With [Refuse] <DLL file name without folder> = 1 in the Windows directory's
 // testplugin.ini, process attach fails after its log line, so a test can copy
 // the DLL under several names and see the order in which a loader tries them.
