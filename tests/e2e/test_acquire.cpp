@@ -1,9 +1,6 @@
 // The main job: the virtual scanner's built-in page acquired without a user
 // interface, by each mechanism, into a BMP whose size and depth are those
 // DAT_IMAGEINFO announced (twscan refuses any other).
-//
-// DISABLED_ tests wait for the data source's transfers (enable, image
-// info, transfers, pending transfers); enable them when those land.
 #include "e2e.h"
 
 namespace {
@@ -18,7 +15,7 @@ class AcquireTest : public E2eTest, public ::testing::WithParamInterface<Acquire
 
 // 2 by 1.25 inches at 160 dpi: 320 x 200 pixels, a width that every pixel
 // alignment of the driver (up to 32) keeps as it is.
-TEST_P(AcquireTest, DISABLED_SavesTheAnnouncedImage)
+TEST_P(AcquireTest, SavesTheAnnouncedImage)
 {
     const AcquireCase c = GetParam();
     const RunResult run = Scan({"--xfer", c.xfer, "--pixel", c.pixel, "--dpi", "160", "--frame",
@@ -39,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // What tools/scan.sh asks for: the whole bed in colour at 150 dpi.
-TEST_F(E2eTest, DISABLED_AcquiresTheWholePageInColour)
+TEST_F(E2eTest, AcquiresTheWholePageInColour)
 {
     const RunResult run = Scan({"--xfer", "memory", "--pixel", "rgb", "--dpi", "150", "--out",
                                 scratch.Path("scan%d.bmp")});
@@ -53,7 +50,7 @@ TEST_F(E2eTest, DISABLED_AcquiresTheWholePageInColour)
     EXPECT_LE(image.height, 1754);
 }
 
-TEST_F(E2eTest, DISABLED_DriverAndCompanionSeeTheSession)
+TEST_F(E2eTest, DriverAndCompanionSeeTheSession)
 {
     const RunResult run = Scan({"--xfer", "memory", "--pixel", "gray", "--dpi", "160", "--frame",
                                 "0.5,0.5,2.5,1.75", "--out", scratch.Path("s%d.bmp")});
@@ -72,7 +69,7 @@ TEST_F(E2eTest, DISABLED_DriverAndCompanionSeeTheSession)
 }
 
 // Each sheet in the feeder gives one image; CAP_XFERCOUNT stops earlier.
-TEST_F(E2eTest, DISABLED_FeederGivesOneImagePerSheetUpToTheCount)
+TEST_F(E2eTest, FeederGivesOneImagePerSheetUpToTheCount)
 {
     SetScannerKey("Bed", "Sheets", "2");
     RunResult run = Scan({"--xfer", "native", "--pixel", "gray", "--dpi", "160", "--frame",
@@ -90,7 +87,7 @@ TEST_F(E2eTest, DISABLED_FeederGivesOneImagePerSheetUpToTheCount)
 }
 
 // "Scan Page" = 2 prepares two flatbed pages.
-TEST_F(E2eTest, DISABLED_PreparedFlatbedPagesGiveOneImageEach)
+TEST_F(E2eTest, PreparedFlatbedPagesGiveOneImageEach)
 {
     settingsIni.Write("[Kelmora Scanner]\r\nScan Page=2\r\nScan Method=2\r\n");
     const RunResult run = Scan({"--xfer", "file", "--pixel", "rgb", "--dpi", "160", "--frame",
@@ -100,12 +97,47 @@ TEST_F(E2eTest, DISABLED_PreparedFlatbedPagesGiveOneImageEach)
 }
 
 // The client "WordScan" is served without the dialog even when it asks for one.
-TEST_F(E2eTest, DISABLED_WordScanGetsItsImageWithoutTheDialog)
+TEST_F(E2eTest, WordScanGetsItsImageWithoutTheDialog)
 {
     const RunResult run = Scan({"--app", "WordScan", "--ui", "--xfer", "memory", "--pixel", "gray", "--dpi",
                                 "160", "--frame", "0.5,0.5,2.5,1.75", "--out", scratch.Path("w%d.bmp"),
                                 "--timeout", "30"});
     ExpectOneSavedImage(run, 320, 200, 8);
 }
+
+// The whole default page (line art, 300 dpi) and the whole page in colour
+// at 150 dpi, by every mechanism. DISABLED_: the source announces the width
+// of a memory job (pixel multiple 2 or 4) but derives native and file jobs
+// with a pixel multiple of 32, so those deliver narrower images (2528 for
+// 2544, 1248 for 1272); and the default line-art page by memory is
+// announced 2544 pixels wide while the driver is asked for 2548 and
+// refuses the width (711). Enable when the source delivers what it
+// announces.
+struct PageCase {
+    const char* xfer;
+    std::vector<const char*> options;
+};
+
+class WholePageTest : public E2eTest, public ::testing::WithParamInterface<PageCase> {};
+
+TEST_P(WholePageTest, DISABLED_DeliversTheAnnouncedImage)
+{
+    std::vector<std::string> args = {"--xfer", GetParam().xfer, "--out", scratch.Path("whole%d.bmp")};
+    args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
+    const RunResult run = Scan(args);
+    ASSERT_EQ(run.exitCode, 0u) << Describe(run);
+    ImageLine image;
+    ASSERT_TRUE(!run.OutLines().empty() && ParseImageLine(run.OutLines()[0], image)) << Describe(run);
+    ExpectOneSavedImage(run, image.width, image.height, image.bits);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DefaultsAndColour, WholePageTest,
+    ::testing::Values(PageCase{"native", {}}, PageCase{"memory", {}}, PageCase{"file", {}},
+                      PageCase{"native", {"--pixel", "rgb", "--dpi", "150"}},
+                      PageCase{"file", {"--pixel", "rgb", "--dpi", "150"}}),
+    [](const ::testing::TestParamInfo<PageCase>& info) {
+        return std::string(info.param.xfer) + (info.param.options.empty() ? "_defaults" : "_rgb_150");
+    });
 
 } // namespace

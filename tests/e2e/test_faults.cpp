@@ -1,12 +1,10 @@
 // Faults of the virtual scanner reach the user as the model file's texts
 // (printed by --dismiss) and twscan fails with the reason.
-//
-// DISABLED_ tests wait for the data source's enable and transfers.
 #include "e2e.h"
 
 namespace {
 
-TEST_F(E2eTest, DISABLED_ScannerThatIsNotWarmShowsTheWarmUpMessage)
+TEST_F(E2eTest, ScannerThatIsNotWarmShowsTheWarmUpMessage)
 {
     SetScannerKey("Faults", "TestScanner", "1");
     SetScannerKey("Faults", "Status", "155");
@@ -19,7 +17,7 @@ TEST_F(E2eTest, DISABLED_ScannerThatIsNotWarmShowsTheWarmUpMessage)
     EXPECT_EQ(CompanionLog(), (std::vector<std::string>{"twain_false"}));
 }
 
-TEST_F(E2eTest, DISABLED_TransferWithoutPaperShowsTheNoPaperMessage)
+TEST_F(E2eTest, TransferWithoutPaperShowsTheNoPaperMessage)
 {
     SetScannerKey("Faults", "Transfer", "701");
     const RunResult run = Scan({"--xfer", "memory", "--out", scratch.Path("x%d.bmp")});
@@ -31,7 +29,7 @@ TEST_F(E2eTest, DISABLED_TransferWithoutPaperShowsTheNoPaperMessage)
     EXPECT_TRUE(run.out.empty()) << Describe(run);
 }
 
-TEST_F(E2eTest, DISABLED_AreaTooSmallShowsTheBadSizeMessage)
+TEST_F(E2eTest, AreaTooSmallShowsTheBadSizeMessage)
 {
     const RunResult run = Scan({"--xfer", "native", "--dpi", "300", "--frame", "0,0,0.1,0.1", "--out",
                                 scratch.Path("x%d.bmp")});
