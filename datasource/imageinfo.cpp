@@ -207,8 +207,10 @@ TW_UINT16 ImageInfoHandler(TripletCall* call)
     info->XResolution = WholeFix32(settings.resolution);
     info->YResolution = WholeFix32(settings.resolution);
 
-    // The image is described as a memory transfer would deliver it.
-    const int result = DeriveJob(TWSX_MEMORY);
+    // The image is described as the negotiated mechanism will deliver it:
+    // the pixel multiple differs between memory and the other transfers, and
+    // the application must receive the size it was told.
+    const int result = DeriveJob(xferMechCurrent);
     if (result != kResultOk) {
         DS_Error(appWindow, kDeriveText, result);
         return TWRC_FAILURE;

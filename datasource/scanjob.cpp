@@ -579,6 +579,16 @@ int DeriveScanJob(ScanSettings* s, ScanParameters* params, JobInfo* job, Scanner
         break;
     }
 
+    // The application receives whole bytes per line: a 1- or 4-bit image is
+    // no wider than its bytes hold, or the driver would be asked for pixels
+    // the line has no room for and the width announced would not be the one
+    // delivered.
+    const DWORD pixelsInBytes = s->bitsPerPixel == 1   ? job->outputBytesPerLine * 8
+                                : s->bitsPerPixel == 4 ? job->outputBytesPerLine * 2
+                                                       : job->outputPixels;
+    if (job->outputPixels > pixelsInBytes)
+        job->outputPixels = pixelsInBytes;
+
     // 16. and 17. Text enhancement thresholds, for line art only.
     if (!((ability->optionFlags & kAbilityTextEnhancement) && type == 0))
         s->tet = 0;

@@ -300,12 +300,20 @@ TEST_F(ImageInfoTest, ResolutionIsTheRequestedOne)
     EXPECT_EQ(300, info.ImageWidth);
 }
 
-TEST_F(ImageInfoTest, ItIsDerivedForTheMemoryTransfer)
+TEST_F(ImageInfoTest, ItDescribesTheNegotiatedMechanism)
 {
-    xferMechCurrent = TWSX_NATIVE;
-    settings.cx = 303; // gray at 100 dpi: 101 pixels, aligned to 2 for memory, 32 otherwise
-    ASSERT_EQ(TWRC_SUCCESS, GetInfo());
-    EXPECT_EQ(100, info.ImageWidth);
+    // Gray at 100 dpi, 101 pixels: aligned to 2 for memory, to 32 otherwise.
+    struct Case {
+        TW_UINT16 mechanism;
+        TW_INT32 width;
+    };
+    for (Case c : {Case{TWSX_MEMORY, 100}, Case{TWSX_NATIVE, 96}, Case{TWSX_FILE, 96}}) {
+        xferMechCurrent = c.mechanism;
+        settings.cx = 303;
+        ASSERT_EQ(TWRC_SUCCESS, GetInfo());
+        EXPECT_EQ(c.width, info.ImageWidth) << c.mechanism;
+        EXPECT_EQ(DWORD(c.width), jobInfo.outputPixels);
+    }
 }
 
 TEST_F(ImageInfoTest, ASmallAreaFailsWithItsMessage)

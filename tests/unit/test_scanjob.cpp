@@ -132,6 +132,29 @@ TEST_F(ScanJobTest, SizesResolutionsAndModes)
     }
 }
 
+TEST_F(ScanJobTest, OneAndFourBitLinesAreAsWideAsTheirBytes)
+{
+    // A KM530C in quality mode scans line art at twice the resolution in gray
+    // and reduces it: 2550 pixels would not fit the 318 bytes of a line.
+    std::strcpy(a.modelName, "KM530C");
+    s.scanSpeed = 1;
+    s.imageType = 0;
+    s.resolution = 300;
+    s.cx = 2550;
+    ASSERT_EQ(700, Derive());
+    EXPECT_EQ(2, p.scanMode);
+    EXPECT_EQ(318u, j.outputBytesPerLine);
+    EXPECT_EQ(2544u, j.outputPixels);
+
+    s = PlainRequest();
+    s.imageType = 5; // delivered as 4-bit gray
+    s.resolution = 300;
+    s.cx = 301;
+    ASSERT_EQ(700, Derive());
+    EXPECT_EQ(4, s.bitsPerPixel);
+    EXPECT_EQ(j.outputBytesPerLine * 2, j.outputPixels);
+}
+
 TEST_F(ScanJobTest, ModelNameAndAreaForTheDriver)
 {
     std::memcpy(a.modelName, "ABCDEFGHIJKLMNOPQRSTUVWXYZ", sizeof a.modelName); // unterminated
