@@ -35,37 +35,37 @@ void Put32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value)
         bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-std::vector<uint8_t> BuildBmp(const BmpSpec& spec)
+std::vector<uint8_t> BuildBmp(const BmpLayout& layout)
 {
     std::vector<uint8_t> header;
-    const bool core = spec.headerSize == 12;
-    Append32(header, spec.headerSize);
+    const bool core = layout.headerSize == 12;
+    Append32(header, layout.headerSize);
     if (core) {
-        Append16(header, static_cast<uint16_t>(spec.width));
-        Append16(header, static_cast<uint16_t>(spec.height));
+        Append16(header, static_cast<uint16_t>(layout.width));
+        Append16(header, static_cast<uint16_t>(layout.height));
         Append16(header, 1);
-        Append16(header, static_cast<uint16_t>(spec.bitsPerPixel));
+        Append16(header, static_cast<uint16_t>(layout.bitsPerPixel));
     } else {
-        Append32(header, static_cast<uint32_t>(spec.width));
-        Append32(header, static_cast<uint32_t>(spec.height));
+        Append32(header, static_cast<uint32_t>(layout.width));
+        Append32(header, static_cast<uint32_t>(layout.height));
         Append16(header, 1);
-        Append16(header, static_cast<uint16_t>(spec.bitsPerPixel));
-        Append32(header, spec.compression);
-        Append32(header, static_cast<uint32_t>(spec.pixels.size()));
+        Append16(header, static_cast<uint16_t>(layout.bitsPerPixel));
+        Append32(header, layout.compression);
+        Append32(header, static_cast<uint32_t>(layout.pixels.size()));
         Append32(header, 2835);
         Append32(header, 2835);
-        Append32(header, static_cast<uint32_t>(spec.palette.size()));
+        Append32(header, static_cast<uint32_t>(layout.palette.size()));
         Append32(header, 0);
-        if (spec.headerSize > 40) {
+        if (layout.headerSize > 40) {
             for (size_t i = 0; i < 3; ++i)
-                Append32(header, i < spec.masks.size() ? spec.masks[i] : 0);
-            header.resize(spec.headerSize, 0);
+                Append32(header, i < layout.masks.size() ? layout.masks[i] : 0);
+            header.resize(layout.headerSize, 0);
         } else {
-            for (uint32_t mask : spec.masks)
+            for (uint32_t mask : layout.masks)
                 Append32(header, mask);
         }
     }
-    for (const RGBQUAD& entry : spec.palette) {
+    for (const RGBQUAD& entry : layout.palette) {
         header.push_back(entry.rgbBlue);
         header.push_back(entry.rgbGreen);
         header.push_back(entry.rgbRed);
@@ -76,11 +76,11 @@ std::vector<uint8_t> BuildBmp(const BmpSpec& spec)
     file.push_back('B');
     file.push_back('M');
     const uint32_t offset = static_cast<uint32_t>(14 + header.size());
-    Append32(file, static_cast<uint32_t>(offset + spec.pixels.size()));
+    Append32(file, static_cast<uint32_t>(offset + layout.pixels.size()));
     Append32(file, 0);
     Append32(file, offset);
     file.insert(file.end(), header.begin(), header.end());
-    file.insert(file.end(), spec.pixels.begin(), spec.pixels.end());
+    file.insert(file.end(), layout.pixels.begin(), layout.pixels.end());
     return file;
 }
 

@@ -10,7 +10,7 @@
 
 #include "imaging.h"
 
-struct BmpSpec {
+struct BmpLayout {
     int width = 4;
     int height = 3;                // negative: stored top-down
     int bitsPerPixel = 24;
@@ -22,7 +22,7 @@ struct BmpSpec {
 };
 
 // The whole file as bytes.
-std::vector<uint8_t> BuildBmp(const BmpSpec& spec);
+std::vector<uint8_t> BuildBmp(const BmpLayout& layout);
 
 // Pixel value of a test pattern at (x, y from the top): a palette index for
 // 1 to 8 bits, a 5-5-5 value for 16, 0xRRGGBB for 24 and 32 bits.

@@ -88,19 +88,19 @@ TEST_F(LoadFileTest, EveryDepthKeepsItsPixelsBottomUpAndItsPalette)
 {
     for (const DepthCase& c : kDepthCases) {
         SCOPED_TRACE(c.name);
-        BmpSpec spec;
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.bitsPerPixel = c.bitsPerPixel;
-        spec.headerSize = c.headerSize;
-        spec.palette = TestPalette(c.colours);
+        BmpLayout layout;
+        layout.width = c.width;
+        layout.height = c.height;
+        layout.bitsPerPixel = c.bitsPerPixel;
+        layout.headerSize = c.headerSize;
+        layout.palette = TestPalette(c.colours);
         const int bits = c.bitsPerPixel;
         const unsigned colours = c.colours;
-        spec.pixels = StoredRows(c.width, c.height, bits, [bits, colours](int x, int y) {
+        layout.pixels = StoredRows(c.width, c.height, bits, [bits, colours](int x, int y) {
             const uint32_t v = PatternFor(bits, x, y);
             return colours ? v % colours : v;
         });
-        const std::string path = folder.Write("depth.bmp", BuildBmp(spec));
+        const std::string path = folder.Write("depth.bmp", BuildBmp(layout));
 
         ASSERT_EQ(kImagingSuccess, Load(path, &bitmap));
         const int height = c.height < 0 ? -c.height : c.height;
@@ -114,9 +114,9 @@ TEST_F(LoadFileTest, EveryDepthKeepsItsPixelsBottomUpAndItsPalette)
         EXPECT_EQ(kOrderBgr, bitmap.order);
         EXPECT_EQ(c.colours, bitmap.colourCount);
         for (unsigned i = 0; i < c.colours; ++i) {
-            EXPECT_EQ(spec.palette[i].rgbRed, bitmap.palette[i].rgbRed) << i;
-            EXPECT_EQ(spec.palette[i].rgbGreen, bitmap.palette[i].rgbGreen) << i;
-            EXPECT_EQ(spec.palette[i].rgbBlue, bitmap.palette[i].rgbBlue) << i;
+            EXPECT_EQ(layout.palette[i].rgbRed, bitmap.palette[i].rgbRed) << i;
+            EXPECT_EQ(layout.palette[i].rgbGreen, bitmap.palette[i].rgbGreen) << i;
+            EXPECT_EQ(layout.palette[i].rgbBlue, bitmap.palette[i].rgbBlue) << i;
         }
         {
             Access access(&bitmap);
@@ -165,17 +165,17 @@ TEST_F(LoadFileTest, RunLengthEncodedFilesAreDecodedWithTheirPalette)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpSpec spec;
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.bitsPerPixel = c.bitsPerPixel;
-        spec.compression = c.compression;
-        spec.palette = TestPalette(16);
-        spec.pixels = c.stream;
-        ASSERT_EQ(kImagingSuccess, Load(folder.Write("rle.bmp", BuildBmp(spec)), &bitmap));
+        BmpLayout layout;
+        layout.width = c.width;
+        layout.height = c.height;
+        layout.bitsPerPixel = c.bitsPerPixel;
+        layout.compression = c.compression;
+        layout.palette = TestPalette(16);
+        layout.pixels = c.stream;
+        ASSERT_EQ(kImagingSuccess, Load(folder.Write("rle.bmp", BuildBmp(layout)), &bitmap));
         EXPECT_EQ(c.bitsPerPixel, bitmap.bitsPerPixel);
         EXPECT_EQ(16u, bitmap.colourCount);
-        EXPECT_EQ(spec.palette[7].rgbRed, bitmap.palette[7].rgbRed);
+        EXPECT_EQ(layout.palette[7].rgbRed, bitmap.palette[7].rgbRed);
         Access access(&bitmap);
         for (int y = 0; y < c.height; ++y)
             for (int x = 0; x < c.width; ++x)
@@ -186,14 +186,14 @@ TEST_F(LoadFileTest, RunLengthEncodedFilesAreDecodedWithTheirPalette)
 TEST_F(LoadFileTest, BitFieldPixelsBecomeThePlainLayoutOfTheirDepth)
 {
     // 16 bits 5-6-5 become 5-5-5.
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 1;
-    spec.bitsPerPixel = 16;
-    spec.compression = BI_BITFIELDS;
-    spec.masks = {0xF800, 0x07E0, 0x001F};
-    spec.pixels = {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0, 0};
-    ASSERT_EQ(kImagingSuccess, Load(folder.Write("565.bmp", BuildBmp(spec)), &bitmap));
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 1;
+    layout.bitsPerPixel = 16;
+    layout.compression = BI_BITFIELDS;
+    layout.masks = {0xF800, 0x07E0, 0x001F};
+    layout.pixels = {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0, 0};
+    ASSERT_EQ(kImagingSuccess, Load(folder.Write("565.bmp", BuildBmp(layout)), &bitmap));
     EXPECT_EQ(16, bitmap.bitsPerPixel);
     {
         Access access(&bitmap);
@@ -204,16 +204,16 @@ TEST_F(LoadFileTest, BitFieldPixelsBecomeThePlainLayoutOfTheirDepth)
     L_FreeBitmap(&bitmap);
 
     // 32 bits with red in the low byte, in a V5 header, top-down.
-    spec = BmpSpec{};
-    spec.width = 2;
-    spec.height = -2;
-    spec.bitsPerPixel = 32;
-    spec.compression = BI_BITFIELDS;
-    spec.headerSize = 124;
-    spec.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
-    spec.pixels = {0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0, // top row
+    layout = BmpLayout{};
+    layout.width = 2;
+    layout.height = -2;
+    layout.bitsPerPixel = 32;
+    layout.compression = BI_BITFIELDS;
+    layout.headerSize = 124;
+    layout.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
+    layout.pixels = {0x11, 0x22, 0x33, 0, 0x44, 0x55, 0x66, 0, // top row
                    0xFF, 0x00, 0x00, 0, 0x00, 0x00, 0xFF, 0};
-    ASSERT_EQ(kImagingSuccess, Load(folder.Write("rgbx.bmp", BuildBmp(spec)), &bitmap));
+    ASSERT_EQ(kImagingSuccess, Load(folder.Write("rgbx.bmp", BuildBmp(layout)), &bitmap));
     EXPECT_EQ(32, bitmap.bitsPerPixel);
     Access access(&bitmap);
     EXPECT_EQ(0x112233u, PixelColour(bitmap, 0, 0));
@@ -224,13 +224,13 @@ TEST_F(LoadFileTest, BitFieldPixelsBecomeThePlainLayoutOfTheirDepth)
 
 TEST_F(LoadFileTest, RequestedDepthAndByteOrderConvertTheStoredPixels)
 {
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.bitsPerPixel = 24;
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 2;
+    layout.bitsPerPixel = 24;
     const uint32_t colours[2][3] = {{0xFF0000, 0x00FF00, 0x0000FF}, {0x000000, 0xFFFFFF, 0x336699}};
-    spec.pixels = StoredRows(3, 2, 24, [&](int x, int y) { return colours[y][x]; });
-    const std::string path = folder.Write("colours.bmp", BuildBmp(spec));
+    layout.pixels = StoredRows(3, 2, 24, [&](int x, int y) { return colours[y][x]; });
+    const std::string path = folder.Write("colours.bmp", BuildBmp(layout));
 
     struct Case {
         int bitsPerPixel;
@@ -265,7 +265,7 @@ TEST_F(LoadFileTest, RequestedDepthAndByteOrderConvertTheStoredPixels)
     }
 
     // An 8-bit file asked for as 24 bits takes its colours from the palette.
-    BmpSpec paletted;
+    BmpLayout paletted;
     paletted.width = 2;
     paletted.height = 1;
     paletted.bitsPerPixel = 8;
@@ -279,13 +279,13 @@ TEST_F(LoadFileTest, RequestedDepthAndByteOrderConvertTheStoredPixels)
 
 TEST_F(LoadFileTest, HostileFilesFailCleanlyWithNothingAllocated)
 {
-    BmpSpec base;
+    BmpLayout base;
     base.width = 4;
     base.height = 3;
     base.bitsPerPixel = 24;
     base.pixels = StoredRows(4, 3, 24, [](int x, int y) { return PatternFor(24, x, y); });
     const std::vector<uint8_t> good = BuildBmp(base);
-    BmpSpec palettedSpec;
+    BmpLayout palettedSpec;
     palettedSpec.width = 4;
     palettedSpec.height = 2;
     palettedSpec.bitsPerPixel = 8;
@@ -350,7 +350,7 @@ TEST_F(LoadFileTest, HostileFilesFailCleanlyWithNothingAllocated)
     }
 
     // Bit fields with no bits at all.
-    BmpSpec masks;
+    BmpLayout masks;
     masks.width = 1;
     masks.height = 1;
     masks.bitsPerPixel = 32;
@@ -379,14 +379,14 @@ TEST_F(LoadFileTest, BrokenRunLengthStreamsNeverReachOutsideTheImage)
     int n = 0;
     for (const auto& stream : streams) {
         SCOPED_TRACE(n++);
-        BmpSpec spec;
-        spec.width = 4;
-        spec.height = 2;
-        spec.bitsPerPixel = 8;
-        spec.compression = BI_RLE8;
-        spec.palette = TestPalette(16);
-        spec.pixels = stream;
-        const int result = Load(folder.Write("broken.bmp", BuildBmp(spec)), &bitmap);
+        BmpLayout layout;
+        layout.width = 4;
+        layout.height = 2;
+        layout.bitsPerPixel = 8;
+        layout.compression = BI_RLE8;
+        layout.palette = TestPalette(16);
+        layout.pixels = stream;
+        const int result = Load(folder.Write("broken.bmp", BuildBmp(layout)), &bitmap);
         if (result == kImagingSuccess) {
             EXPECT_EQ(4, bitmap.width);
             EXPECT_EQ(2, bitmap.height);
@@ -400,9 +400,9 @@ TEST_F(LoadFileTest, BrokenRunLengthStreamsNeverReachOutsideTheImage)
 
 TEST_F(LoadFileTest, BadArgumentsAreRefused)
 {
-    BmpSpec spec;
-    spec.pixels = StoredRows(4, 3, 24, [](int x, int y) { return PatternFor(24, x, y); });
-    const std::string path = folder.Write("fine.bmp", BuildBmp(spec));
+    BmpLayout layout;
+    layout.pixels = StoredRows(4, 3, 24, [](int x, int y) { return PatternFor(24, x, y); });
+    const std::string path = folder.Write("fine.bmp", BuildBmp(layout));
     EXPECT_EQ(kImagingNoBitmap, L_LoadFile(path.c_str(), nullptr, 0, 1, 3, nullptr, nullptr));
     struct Case {
         const char* path;

@@ -7,11 +7,11 @@
 TEST(ImagingByOrdinal, LoadAccessConvertPaintAndFree)
 {
     TempFolder folder;
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.pixels = StoredRows(3, 2, 24, [](int x, int y) { return x == 0 && y == 0 ? 0xFF0000u : 0u; });
-    const std::string path = folder.Write("ordinal.bmp", BuildBmp(spec));
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 2;
+    layout.pixels = StoredRows(3, 2, 24, [](int x, int y) { return x == 0 && y == 0 ? 0xFF0000u : 0u; });
+    const std::string path = folder.Write("ordinal.bmp", BuildBmp(layout));
 
     BitmapHandle bitmap{};
     ASSERT_EQ(kImagingSuccess, L_LoadFile(path.c_str(), &bitmap, 0, kOrderBgr, 3, nullptr, nullptr));

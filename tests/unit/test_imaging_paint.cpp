@@ -74,11 +74,11 @@ protected:
     BitmapHandle bitmap{};
     void SetUp() override
     {
-        BmpSpec spec;
-        spec.width = kWidth;
-        spec.height = kHeight;
-        spec.pixels = StoredRows(kWidth, kHeight, 24, Colour);
-        const std::string path = folder.Write("paint.bmp", BuildBmp(spec));
+        BmpLayout layout;
+        layout.width = kWidth;
+        layout.height = kHeight;
+        layout.pixels = StoredRows(kWidth, kHeight, 24, Colour);
+        const std::string path = folder.Write("paint.bmp", BuildBmp(layout));
         ASSERT_EQ(kImagingSuccess, L_LoadFile(path.c_str(), &bitmap, 0, kOrderBgr, 3, nullptr,
                                               nullptr));
     }
