@@ -11,6 +11,24 @@ endfunction()
 set(TOVRIN_WINE ${CMAKE_SOURCE_DIR}/tools/wine-run.sh)
 set(TOVRIN_UNIT_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 
+# A Wine prefix for a group of tests, as a ctest fixture: the setup command
+# lays it out before the group, and its wineserver is stopped after it.
+function(tovrin_wine_fixture fixture prefix)
+  add_test(NAME ${fixture}_prefix COMMAND ${ARGN})
+  set_tests_properties(${fixture}_prefix PROPERTIES FIXTURES_SETUP ${fixture} RUN_SERIAL ON)
+  add_test(NAME ${fixture}_server_stop
+    COMMAND sh -c "WINEPREFIX='${prefix}' /usr/lib/wine/wineserver64 -k 2>/dev/null; exit 0")
+  set_tests_properties(${fixture}_server_stop PROPERTIES FIXTURES_CLEANUP ${fixture} RUN_SERIAL ON)
+endfunction()
+
+# A test program run by ctest with wine64 as its cross-compiling emulator,
+# in the fixture's prefix; one program at a time.
+function(tovrin_wine_test target fixture prefix)
+  set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR "${TOVRIN_WINE};${prefix}")
+  add_test(NAME ${target} COMMAND ${target})
+  set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED ${fixture} RUN_SERIAL ON)
+endfunction()
+
 # A Windows DLL whose stdcall exports other binaries of the project link
 # against through its import library. On i686 the import library must carry
 # the decorated names (NAME@BYTES) that callers reference, while the DLL
