@@ -4,6 +4,7 @@
 #include "capabilities.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 
 #include "containers.h"
@@ -393,32 +394,32 @@ BYTE ToneByte(TW_INT16 whole)
     return static_cast<BYTE>(static_cast<int>(whole * 100.0 / 127 + 100));
 }
 
-TW_UINT16 SetBrightness(const CapabilityRow&, const TW_CAPABILITY* capability)
+// Brightness and contrast set their four settings fields alike.
+TW_UINT16 SetTone(const TW_CAPABILITY* capability, TW_FIX32& current, TW_RANGE& range,
+                  std::initializer_list<BYTE*> fields)
 {
-    TW_FIX32 value = brightnessCurrent;
+    TW_FIX32 value = current;
     ReadOneValue(capability, &value, sizeof value);
     const BYTE tone = ToneByte(value.Whole);
-    settings.masterBrightness = tone;
-    settings.redBrightness = tone;
-    settings.greenBrightness = tone;
-    settings.blueBrightness = tone;
-    brightnessCurrent = Whole(value.Whole);
-    brightnessRange.CurrentValue = FixWord(brightnessCurrent);
+    for (BYTE* field : fields)
+        *field = tone;
+    current = Whole(value.Whole);
+    range.CurrentValue = FixWord(current);
     return TWRC_SUCCESS;
+}
+
+TW_UINT16 SetBrightness(const CapabilityRow&, const TW_CAPABILITY* capability)
+{
+    return SetTone(capability, brightnessCurrent, brightnessRange,
+                   {&settings.masterBrightness, &settings.redBrightness, &settings.greenBrightness,
+                    &settings.blueBrightness});
 }
 
 TW_UINT16 SetContrast(const CapabilityRow&, const TW_CAPABILITY* capability)
 {
-    TW_FIX32 value = contrastCurrent;
-    ReadOneValue(capability, &value, sizeof value);
-    const BYTE tone = ToneByte(value.Whole);
-    settings.masterContrast = tone;
-    settings.redContrast = tone;
-    settings.greenContrast = tone;
-    settings.blueContrast = tone;
-    contrastCurrent = Whole(value.Whole);
-    contrastRange.CurrentValue = FixWord(contrastCurrent);
-    return TWRC_SUCCESS;
+    return SetTone(capability, contrastCurrent, contrastRange,
+                   {&settings.masterContrast, &settings.redContrast, &settings.greenContrast,
+                    &settings.blueContrast});
 }
 
 TW_UINT16 SetGamma(const CapabilityRow&, const TW_CAPABILITY* capability)

@@ -76,14 +76,14 @@ TEST_F(E2eTest, FeederGivesOneImagePerSheetUpToTheCount)
                           "0.5,0.5,2.5,1.75", "--count", "-1", "--out", scratch.Path("sheet%d.bmp")});
     EXPECT_EQ(run.exitCode, 0u) << Describe(run);
     EXPECT_EQ(run.OutLines().size(), 2u) << Describe(run);
-    EXPECT_TRUE(FileExists(scratch.Path("sheet2.bmp")));
+    EXPECT_TRUE(PathExists(scratch.Path("sheet2.bmp")));
 
     SetScannerKey("Bed", "Sheets", "3");
     run = Scan({"--xfer", "memory", "--pixel", "bw", "--dpi", "160", "--frame", "0.5,0.5,2.5,1.75",
                 "--count", "2", "--out", scratch.Path("counted%d.bmp")});
     EXPECT_EQ(run.exitCode, 0u) << Describe(run);
     EXPECT_EQ(run.OutLines().size(), 2u) << Describe(run);
-    EXPECT_FALSE(FileExists(scratch.Path("counted3.bmp")));
+    EXPECT_FALSE(PathExists(scratch.Path("counted3.bmp")));
 }
 
 // "Scan Page" = 3 prepares three flatbed pages.
@@ -94,7 +94,7 @@ TEST_F(E2eTest, PreparedFlatbedPagesGiveOneImageEach)
                                 "0.5,0.5,2.5,1.75", "--out", scratch.Path("flat%d.bmp")});
     EXPECT_EQ(run.exitCode, 0u) << Describe(run);
     EXPECT_EQ(run.OutLines().size(), 3u) << Describe(run);
-    EXPECT_TRUE(FileExists(scratch.Path("flat3.bmp")));
+    EXPECT_TRUE(PathExists(scratch.Path("flat3.bmp")));
 }
 
 // The client "WordScan" is served without the dialog even when it asks for one.

@@ -30,8 +30,8 @@ TEST_F(E2eTest, InstalledFilesHaveWindowsLineEnds)
     EXPECT_STREQ(value, "sane.ds");
     GetPrivateProfileStringA("Easy", "function", "", value, sizeof value, WindowsFile("\\7d32.ini").c_str());
     EXPECT_STREQ(value, "CreateSimpleDialog");
-    EXPECT_TRUE(FileExists(WindowsFile("\\twain_64\\sane.ds")));
-    EXPECT_TRUE(FileExists(WindowsFile("\\twain_32.dll")));
+    EXPECT_TRUE(PathExists(WindowsFile("\\twain_64\\sane.ds")));
+    EXPECT_TRUE(PathExists(WindowsFile("\\twain_32.dll")));
 }
 
 // What the tests rely on to change the scanner: a key set in its section,

@@ -13,7 +13,7 @@ protected:
         E2eTest::SetUp();
         pluginLog.Remove();
         const std::string plugin = ProgramFolder() + "testplugin.dll";
-        ASSERT_TRUE(FileExists(plugin));
+        ASSERT_TRUE(PathExists(plugin));
         pluginFile.Write(ReadWholeFile(plugin));
         SetIniValue(modelIni.Path(), "English", "Easy", "testplugin.dll");
         SetIniValue(modelIni.Path(), "Easy", "function", "CreateTestDialog");

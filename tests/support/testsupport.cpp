@@ -77,7 +77,7 @@ std::string WindowsFiles::CopyFromBin(const std::string& file, const std::string
     const std::string path = WindowsPath(name);
     for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
         CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-    CopyFileA((BinFolder() + file).c_str(), path.c_str(), FALSE);
+    CopyFileA((ProgramFolder() + file).c_str(), path.c_str(), FALSE);
     paths_.push_back(path);
     return path;
 }
@@ -93,20 +93,12 @@ std::string WindowsFiles::Read(const std::string& name) const
 
 bool WindowsFiles::Exists(const std::string& name) const
 {
-    return FileExists(WindowsPath(name));
-}
-
-std::string BinFolder()
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
+    return PathExists(WindowsPath(name));
 }
 
 void FakeDriverBinding()
 {
-    driver.deviceLibrary = LoadLibraryA((BinFolder() + "fakedevice.dll").c_str());
+    driver.deviceLibrary = LoadLibraryA((ProgramFolder() + "fakedevice.dll").c_str());
 }
 
 void RemoveSystemFiles()
@@ -157,25 +149,6 @@ void ResetSourceState()
     dibHandle = nullptr;
     driver = DriverTable{};
     driverFolder[0] = '\0';
-}
-
-int RunProgram(const std::string& commandLine, DWORD timeoutMs)
-{
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return -1;
-    DWORD status = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &status);
-    else
-        TerminateProcess(process.hProcess, static_cast<UINT>(-1));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(status);
 }
 
 void SourceTest::SetUp()

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include "harness.h"
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -43,9 +45,6 @@ private:
     std::vector<std::string> paths_;
 };
 
-// The folder of the running test program (the build's bin/), with a
-// trailing backslash: the built DLLs and programs lie there.
-std::string BinFolder();
 
 // Marks the driver as bound with a harmless library, so that code which
 // asks whether a driver is bound goes on to the fake functions a test put
@@ -59,9 +58,6 @@ void FlushProfile(const std::string& path);
 // Every process-wide variable of the data source back to its value at load.
 void ResetSourceState();
 
-// Runs a command line and waits for it; the program's exit status, or -1
-// when it cannot be started or runs longer than timeoutMs (it is then ended).
-int RunProgram(const std::string& commandLine, DWORD timeoutMs = 30000);
 
 // Base fixture: clean Windows directory, load-state source, recorded boxes.
 class SourceTest : public ::testing::Test {

@@ -279,7 +279,7 @@ TEST_F(TwscanTest, CancelledImageIsReportedAndNotSaved)
     const RunResult run = Run({"--xfer", "memory", "--out", scratch.Path("c%d.bmp")});
     EXPECT_EQ(run.exitCode, 1u) << Describe(run);
     EXPECT_NE(run.err.find("image 1: the source cancelled the transfer"), std::string::npos) << Describe(run);
-    EXPECT_FALSE(FileExists(scratch.Path("c1.bmp")));
+    EXPECT_FALSE(PathExists(scratch.Path("c1.bmp")));
     EXPECT_TRUE(AnyLineContains(FakeLog(), "ENDXFER")) << ReadWholeFile(log.Path());
 }
 
@@ -316,7 +316,7 @@ TEST_F(TwscanTest, SavesEveryPendingImageUpToTheCount)
     const auto lines = FakeLog();
     EXPECT_TRUE(AnyLineContains(lines, "SET CAP_0001 type 1 = 2")) << ReadWholeFile(log.Path());
     EXPECT_TRUE(AnyLineContains(lines, "RESET")) << ReadWholeFile(log.Path());
-    EXPECT_FALSE(FileExists(scratch.Path("q3.bmp")));
+    EXPECT_FALSE(PathExists(scratch.Path("q3.bmp")));
 }
 
 TEST_F(TwscanTest, PatternWithoutNumberKeepsEveryImage)
@@ -324,8 +324,8 @@ TEST_F(TwscanTest, PatternWithoutNumberKeepsEveryImage)
     Configure({"Images=2"});
     const RunResult run = Run({"--out", scratch.Path("page.bmp")});
     EXPECT_EQ(run.exitCode, 0u) << Describe(run);
-    EXPECT_TRUE(FileExists(scratch.Path("page.bmp")));
-    EXPECT_TRUE(FileExists(scratch.Path("page-2.bmp")));
+    EXPECT_TRUE(PathExists(scratch.Path("page.bmp")));
+    EXPECT_TRUE(PathExists(scratch.Path("page-2.bmp")));
 }
 
 TEST_F(TwscanTest, UnwritableOutputFailsAndClosesTheSource)
@@ -460,7 +460,7 @@ TEST_F(TwscanTest, CommandLineMistakesFailBeforeAnyTriplet)
         EXPECT_NE(run.err.find("usage: twscan"), std::string::npos) << args[0] << "\n" << Describe(run);
         EXPECT_TRUE(run.out.empty()) << args[0];
     }
-    EXPECT_FALSE(FileExists(log.Path())) << ReadWholeFile(log.Path());
+    EXPECT_FALSE(PathExists(log.Path())) << ReadWholeFile(log.Path());
 }
 
 TEST_F(TwscanTest, LaterOptionReplacesTheEarlierOne)

@@ -24,14 +24,14 @@ uint32_t ColourAt(const BitmapHandle& bitmap, int x, int y)
     return (p[2] << 16) | (p[1] << 8) | p[0];
 }
 
-const std::string kProgram = "\"" + BinFolder() + "makelogo.exe\"";
+const std::string kProgram = ProgramFolder() + "makelogo.exe";
 
 } // namespace
 
 TEST(MakeLogo, WritesA24BitLogoWithBandAndText)
 {
     TempFile logo("tovrin-kmlogo.km");
-    ASSERT_EQ(0, RunProgram(kProgram + " \"" + logo.path + "\""));
+    ASSERT_EQ(0u, RunProgram(kProgram, {logo.path}).exitCode);
     BitmapHandle bitmap{};
     ASSERT_EQ(kImagingSuccess,
               L_LoadFile(logo.path.c_str(), &bitmap, 0, kOrderBgr, 3, nullptr, nullptr));
@@ -54,8 +54,8 @@ TEST(MakeLogo, WritesA24BitLogoWithBandAndText)
 
 TEST(MakeLogo, ReportsWhatItCannotDo)
 {
-    EXPECT_EQ(2, RunProgram(kProgram)) << "no path";
+    EXPECT_EQ(2u, RunProgram(kProgram, {}).exitCode) << "no path";
     TempFile nowhere("tovrin-no-such-folder\\kmlogo.km");
-    EXPECT_EQ(1, RunProgram(kProgram + " \"" + nowhere.path + "\""));
+    EXPECT_EQ(1u, RunProgram(kProgram, {nowhere.path}).exitCode);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(nowhere.path.c_str()));
 }

@@ -118,7 +118,7 @@ protected:
     HMODULE source = nullptr;
     void SetUp() override
     {
-        source = LoadLibraryExA((BinFolder() + "km7d32.ds").c_str(), nullptr,
+        source = LoadLibraryExA((ProgramFolder() + "km7d32.ds").c_str(), nullptr,
                                 LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(nullptr, source);
     }

@@ -66,7 +66,7 @@ protected:
         files.Remove("\\7d32.ini");
         xferReadyCalls = closeRequestCalls = 0;
         dialogAliveAtClose = false;
-        plugin = LoadLibraryA((BinFolder() + "testplugin.dll").c_str());
+        plugin = LoadLibraryA((ProgramFolder() + "testplugin.dll").c_str());
         ASSERT_NE(nullptr, plugin);
         create = reinterpret_cast<CreateTestDialogProc>(
             reinterpret_cast<void (*)()>(GetProcAddress(plugin, "CreateTestDialog")));
@@ -192,8 +192,8 @@ TEST_F(TestPluginTest, RefusesToLoadUnderTheNamesTheIniLists)
 {
     const std::string first = WindowsPath("\\tpfirst.dll");
     const std::string second = WindowsPath("\\tpsecond.dll");
-    ASSERT_TRUE(CopyFileA((BinFolder() + "testplugin.dll").c_str(), first.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((BinFolder() + "testplugin.dll").c_str(), second.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "testplugin.dll").c_str(), first.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "testplugin.dll").c_str(), second.c_str(), FALSE));
     files.Write(kTestPluginIni, "[Refuse]\r\ntpfirst.dll=1\r\ntpsecond.dll=0\r\n");
     files.Remove(kTestPluginLog);
 

@@ -358,7 +358,7 @@ TEST_F(EnableTest, PendingCalibrationAndLampAtEnable)
 TEST_F(EnableTest, LogoWindowTakesTheLogosSize)
 {
     files.Remove("\\kmlogo.km");
-    ASSERT_EQ(0, RunProgram("\"" + BinFolder() + "makelogo.exe\" " + WindowsPath("\\kmlogo.km")));
+    ASSERT_EQ(0u, RunProgram(ProgramFolder() + "makelogo.exe", {WindowsPath("\\kmlogo.km")}).exitCode);
     ASSERT_EQ(TWRC_SUCCESS, Enable(true));
     ASSERT_NE(nullptr, logoWindow);
     RECT client;

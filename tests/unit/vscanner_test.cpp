@@ -3,11 +3,6 @@
 #include <ostream>
 #include <sstream>
 
-std::ostream& operator<<(std::ostream& out, const Rgb& c)
-{
-    return out << '(' << int(c.r) << ',' << int(c.g) << ',' << int(c.b) << ')';
-}
-
 Rgb BlockColour(int column, int row)
 {
     return Rgb{static_cast<BYTE>(40 * column + 10), static_cast<BYTE>(60 * row + 20),
@@ -99,7 +94,7 @@ void VirtualScannerTest::TearDown()
 void VirtualScannerTest::LoadDriver()
 {
     UnloadDriver();
-    const std::string folder = BinFolder();
+    const std::string folder = ProgramFolder();
     d.deviceLibrary = LoadLibraryA((folder + "morlin.dll").c_str());
     d.transferLibrary = LoadLibraryA((folder + "tevran.dll").c_str());
     ASSERT_NE(nullptr, d.deviceLibrary);

@@ -13,11 +13,6 @@
 #include "profile.h"
 #include "testsupport.h"
 
-struct Rgb {
-    BYTE r, g, b;
-    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
-};
-std::ostream& operator<<(std::ostream& out, const Rgb& c);
 
 constexpr Rgb kWhite{255, 255, 255};
 

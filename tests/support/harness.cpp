@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <ostream>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -183,7 +185,12 @@ void WriteWholeFile(const std::string& path, const std::string& content)
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
-bool FileExists(const std::string& path)
+std::ostream& operator<<(std::ostream& out, const Rgb& c)
+{
+    return out << '(' << int(c.r) << ',' << int(c.g) << ',' << int(c.b) << ')';
+}
+
+bool PathExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -207,7 +214,7 @@ void SetIniValue(const std::string& path, const std::string& section, const std:
 }
 
 RestoredFile::RestoredFile(std::string path)
-    : path_(std::move(path)), existed_(FileExists(path_)), content_(existed_ ? ReadWholeFile(path_) : "")
+    : path_(std::move(path)), existed_(PathExists(path_)), content_(existed_ ? ReadWholeFile(path_) : "")
 {
 }
 

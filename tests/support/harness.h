@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -20,7 +21,8 @@ struct RunResult {
 
 // Runs a program with the arguments, captures stdout and stderr, and kills
 // it when it runs longer than timeoutMs.
-RunResult RunProgram(const std::string& program, const std::vector<std::string>& args, DWORD timeoutMs);
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     DWORD timeoutMs = 30000);
 
 // twscan.exe from the folder of the running test program.
 RunResult RunTwscan(const std::vector<std::string>& args, DWORD timeoutMs = 120000);
@@ -33,7 +35,7 @@ std::string WindowsFile(const std::string& name);
 std::string ReadWholeFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& content);
-bool FileExists(const std::string& path);
+bool PathExists(const std::string& path);
 // Sets one key of an INI file through the profile functions, so that a
 // section that is already there gets the key rather than a second section.
 void SetIniValue(const std::string& path, const std::string& section, const std::string& key,
@@ -73,7 +75,9 @@ private:
 
 struct Rgb {
     uint8_t r, g, b;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
 };
+std::ostream& operator<<(std::ostream& out, const Rgb& c);
 
 // A BMP file as twscan writes it: headers, colour table and pixels.
 struct BmpFile {
