@@ -19,9 +19,8 @@ bool CalibratesOnSheet()
 {
     if (scannerAbility.optionFlags & kCalibratesOnSheet)
         return true;
-    const char* model = basicAbility.modelName;
     for (const char* prefix : {"KM36", "KM210X", "KM7D"})
-        if (std::strncmp(model, prefix, std::strlen(prefix)) == 0)
+        if (BasicModelBegins(prefix))
             return true;
     return false;
 }
@@ -30,16 +29,6 @@ std::string CalibrationText(const char* key)
 {
     const std::string language = ReadLanguage("Error");
     return ReadText(ModelFilePath(), language.c_str(), key, "Error", kCalibrationTextMax);
-}
-
-// The driver answers whether the sheet lies in the feeder; a driver that
-// cannot tell gets no calibration on a sheet it cannot see.
-bool SheetInFeeder()
-{
-    BYTE paper = 0;
-    if (!driver.getADFPaper || !driver.getADFPaper(&paper))
-        return false;
-    return paper != 0;
 }
 
 INT_PTR CALLBACK CalibrationWindowProc(HWND window, UINT message, WPARAM, LPARAM)
@@ -66,7 +55,8 @@ extern "C" int WINAPI DoCalibration(int a, int b, int c)
 
     if (CalibratesOnSheet()) {
         ShowMessageBox(nullptr, CalibrationText("IDS_PUTPAPERMSG").c_str(), "Input paper", kMessageFlags);
-        if (SheetInFeeder()) {
+        // A driver that cannot tell gets no calibration on a sheet it cannot see.
+        if (PaperInFeeder()) {
             window = CreateDialogParamA(moduleInstance, "CALIBRATION", appWindow, CalibrationWindowProc, 0);
             if (window) {
                 ShowWindow(window, SW_SHOW);

@@ -308,11 +308,6 @@ TW_UINT16 Validate(const CapabilityRow& row, long* position = nullptr)
     return TWRC_SUCCESS;
 }
 
-bool AppIs(const char* name)
-{
-    return std::strcmp(AppName(), name) == 0;
-}
-
 // ---------------------------------------------------------------------------
 // Answers
 
@@ -327,7 +322,7 @@ void AnswerFeeder(TW_UINT16)
             paperPresent = paper;
     }
     feederAnswer = (paperPresent && feederEnabled && settings.scanMethod < 2) ||
-                   AppIs("DocManager") || AppIs("Laserfiche");
+                   IsApp("DocManager") || IsApp("Laserfiche");
 }
 
 // Asking for the whole feed-page value feeds the next sheet when feeding was
@@ -580,7 +575,7 @@ void PixelTypeFromEnumeration()
     default:
         break;
     }
-    if (AppIs("WordScan") || AppIs("OmniPage Limited Edition")) {
+    if (IsApp("WordScan") || IsApp("OmniPage Limited Edition")) {
         settings.x = 0;
         settings.y = 0;
         settings.cx = 2550; // 8.5 by 11 inches in 1/300 inch
@@ -590,7 +585,7 @@ void PixelTypeFromEnumeration()
 
 void ResolutionFromEnumeration()
 {
-    if (AppIs("WordScan"))
+    if (IsApp("WordScan"))
         settings.resolution = 300;
 }
 

@@ -145,6 +145,12 @@ bool DriverBound()
     return driver.deviceLibrary != nullptr;
 }
 
+bool PaperInFeeder()
+{
+    BYTE paper = 0;
+    return driver.getADFPaper && driver.getADFPaper(&paper) && paper;
+}
+
 LONG QueryDriverStatus()
 {
     if (!driver.parallPortStatusEx)

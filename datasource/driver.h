@@ -59,5 +59,9 @@ bool DriverBound();
 // list.
 LONG QueryDriverStatus();
 
+// Whether the driver reports paper in the sheet feeder; false when it
+// offers no GetADFPaper or the query fails.
+bool PaperInFeeder();
+
 // The binding rule for the driver folder.
 void RewriteDriverFolder(char* folder, size_t size);

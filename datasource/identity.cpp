@@ -82,7 +82,7 @@ TW_UINT16 OpenSource(TripletCall* call)
     ResetScanSettings(&settings, &scannerAbility);
     ReadSourceSettings();
 
-    if (std::strncmp(AppName(), "MDCTwainScan", 12) == 0) {
+    if (AppBegins("MDCTwainScan")) {
         WriteText(settingsPath, "1", "Image Type", nullptr);
         settings.imageType = 0;
     }

@@ -184,7 +184,7 @@ TW_UINT16 SetLayout(const TW_IMAGELAYOUT* layout)
     settings.y = static_cast<WORD>(top);
     settings.cx = static_cast<WORD>(right - left);
     settings.cy = static_cast<WORD>(bottom - top);
-    if (unitsCurrent == TWUN_PIXELS && std::strcmp(AppName(), "OmniPage Limited Edition") == 0) {
+    if (unitsCurrent == TWUN_PIXELS && IsApp("OmniPage Limited Edition")) {
         settings.x = 0;
         settings.y = 0;
         settings.cx = kLetterWidth;
@@ -230,7 +230,7 @@ TW_UINT16 ImageInfoHandler(TripletCall* call)
     if (row.pixelType == TWPT_RGB)
         planarChunkyCurrent = TWPC_CHUNKY;
 
-    if (std::strcmp(AppName(), "Image Edition") == 0 &&
+    if (IsApp("Image Edition") &&
         1ull * jobInfo.outputLines * jobInfo.outputBytesPerLine >= kImageEditionLimit) {
         ShowImageEditionWarning();
         return TWRC_FAILURE;

@@ -30,16 +30,6 @@ int ReachSourceManager(TW_UINT16 message)
     return FreeLibrary(manager);
 }
 
-bool IsApp(const char* name)
-{
-    return std::strcmp(AppName(), name) == 0;
-}
-
-bool ModelBegins(const char* prefix)
-{
-    return std::strncmp(basicAbility.modelName, prefix, std::strlen(prefix)) == 0;
-}
-
 // The client Pagerol without our dialog brings its own settings.
 void ApplyPagerolSettings()
 {
@@ -90,8 +80,8 @@ void FitScanArea()
 
 bool CalibratesBeforeScan()
 {
-    return (scannerAbility.optionFlags & kCalibrateBeforeScan) || ModelBegins("KM210XCS") ||
-           (ModelBegins("KM210C") && !ModelBegins("KM210CS"));
+    return (scannerAbility.optionFlags & kCalibrateBeforeScan) || BasicModelBegins("KM210XCS") ||
+           (BasicModelBegins("KM210C") && !BasicModelBegins("KM210CS"));
 }
 
 } // namespace

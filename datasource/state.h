@@ -3,6 +3,8 @@
 // where state.cpp says otherwise.
 #pragma once
 
+#include <cstring>
+
 #include "records.h"
 #include "twain.h"
 
@@ -61,5 +63,18 @@ constexpr int kFileNameSize = 256;
 extern char transferFileName[kFileNameSize];
 extern HGLOBAL dibHandle;
 
-// The application's product name, by which per-application rules are chosen.
+// The application's product name, by which per-application rules are chosen,
+// compared whole or by its beginning.
 inline const char* AppName() { return appIdentity.ProductName; }
+inline bool IsApp(const char* name) { return std::strcmp(AppName(), name) == 0; }
+inline bool AppBegins(const char* prefix)
+{
+    return std::strncmp(AppName(), prefix, std::strlen(prefix)) == 0;
+}
+
+// The scanner's model as the basic record names it (not necessarily
+// terminated; prefixes are at most its 8 characters).
+inline bool BasicModelBegins(const char* prefix)
+{
+    return std::strncmp(basicAbility.modelName, prefix, std::strlen(prefix)) == 0;
+}

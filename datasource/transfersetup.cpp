@@ -72,7 +72,7 @@ TW_UINT16 EndTransfer(pTW_PENDINGXFERS pending)
             return kFeederQueryFailed;
     }
 
-    if (settings.scanMethod != 1 && std::strcmp(AppName(), "Picture It!") == 0) {
+    if (settings.scanMethod != 1 && IsApp("Picture It!")) {
         sourceState = kStateEnabled;
         pending->Count = 0;
         return TWRC_FAILURE;
@@ -87,8 +87,7 @@ TW_UINT16 EndTransfer(pTW_PENDINGXFERS pending)
     sourceState = kStateXferReady;
     // These applications go on to the next page without asking for its
     // image info, which is where the job is otherwise derived.
-    if (std::strcmp(AppName(), "Wang Laboratories, Inc.") == 0 ||
-        std::strncmp(AppName(), "Watermark", 9) == 0)
+    if (IsApp("Wang Laboratories, Inc.") || AppBegins("Watermark"))
         DeriveJob(xferMechCurrent);
 
     if (transferCount == -1) {

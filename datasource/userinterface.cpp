@@ -26,11 +26,6 @@ const char kEnableFailure[] = "General failure in response to MSG_ENABLEDS.  ";
 // Enable is where the scanner is connected: its failures name the open.
 const char kConnectFailure[] = "General failure in response to MSG_OPENDS.  ";
 
-bool IsApp(const char* name)
-{
-    return std::strcmp(AppName(), name) == 0;
-}
-
 void WriteTrayErrorCode(const char* code)
 {
     WriteText(WindowsPath(kTrayFileName), kSectionTwain, "Error Code", code);
@@ -217,12 +212,9 @@ void ChooseScanMethod()
 {
     switch (scannerAbility.scannerType) {
     case 64:
-    case 160: {
-        BYTE paper = 0;
-        const bool answered = driver.getADFPaper && driver.getADFPaper(&paper);
-        settings.scanMethod = answered && paper ? 1 : 2;
+    case 160:
+        settings.scanMethod = PaperInFeeder() ? 1 : 2;
         break;
-    }
     case 128:
         settings.scanMethod = 2;
         break;
